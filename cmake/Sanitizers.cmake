@@ -1,0 +1,8 @@
+if(QUILLEX_SANITIZE)
+  string(REPLACE "," ";" _san_list "${QUILLEX_SANITIZE}")
+  foreach(_san IN LISTS _san_list)
+    add_compile_options(-fsanitize=${_san})
+    add_link_options(-fsanitize=${_san})
+  endforeach()
+  add_compile_options(-fno-omit-frame-pointer -fno-sanitize-recover=all)
+endif()
