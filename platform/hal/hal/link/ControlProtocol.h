@@ -18,7 +18,7 @@ inline constexpr uint32_t kReadBlock = 0x13;
 inline constexpr uint32_t kReadSerial = 0x20;
 // words: -                                  payload: calibration JSON bytes, 4 per word little-endian; first word = byte count
 inline constexpr uint32_t kReadCalibration = 0x21;
-// words: -                                  payload: major, minor, patch
+// words: -                                  payload: version text ("1.2.3"), 4 bytes per word little-endian, NUL padded
 inline constexpr uint32_t kFirmwareVersion = 121;
 
 }  // namespace quillex::protocol
