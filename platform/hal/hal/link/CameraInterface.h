@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "hal/EventTypes.h"
+#include "hal/link/BulkSink.h"
 #include "hal/link/CtrlFrame.h"
 
 namespace quillex {
@@ -23,6 +24,14 @@ public:
     virtual int transferFrame(CtrlFrame& frame) = 0;
     virtual INTERFACE_TYPE interfaceType() const = 0;
     virtual const CameraDescription& description() const = 0;
+
+    // Bulk endpoints (used by DataTransfer): the device starts filling `sink` with buffers of
+    // `transferSize` bytes from `endpoint`. False when not open, not connected or no such endpoint.
+    virtual bool startBulk(uint8_t endpoint, uint32_t transferSize, std::shared_ptr<BulkSink> sink) {
+        (void)endpoint, (void)transferSize, (void)sink;
+        return false;
+    }
+    virtual void stopBulk(uint8_t endpoint) { (void)endpoint; }
 };
 
 }  // namespace quillex

@@ -20,5 +20,42 @@ inline constexpr uint32_t kReadSerial = 0x20;
 inline constexpr uint32_t kReadCalibration = 0x21;
 // words: -                                  payload: version text ("1.2.3"), 4 bytes per word little-endian, NUL padded
 inline constexpr uint32_t kFirmwareVersion = 121;
+// words: byte count, data words (4 bytes each, little-endian, zero padded)    payload: -
+inline constexpr uint32_t kWriteCalibration = 0x22;
+
+// Fusion camera: switches the event sensor's data path on or off. Both are sent in this order.
+// words: 0, on (1) or off (0)               payload: -
+inline constexpr uint32_t kDvsEnable = 0x40010010;
+inline constexpr uint32_t kDvsEnableCommit = 0x40010200;
+
+// Register addresses. Event sensor registers sit at their sensor addresses (0x0 to 0xE150).
+// The fusion camera's frame sensor (IMX415 board) answers from kFrameSensorBase on:
+inline constexpr uint32_t kFrameSensorBase = 0x00F00000;
+// 1 while the frame sensor streams NV12 frames on endpoint 0x53, 0 when stopped.
+inline constexpr uint32_t kApsCtrl = kFrameSensorBase + 0x0;
+// Exposure time in µs (read and write).
+inline constexpr uint32_t kApsExposureTime = kFrameSensorBase + 0x4;
+// Frames per second of the frame stream (read and write, 1 to 60).
+inline constexpr uint32_t kApsFrameRate = kFrameSensorBase + 0x8;
+// Analogue gain in dB × 10 (read and write; stored, not applied to the test pattern).
+inline constexpr uint32_t kApsGain = kFrameSensorBase + 0xC;
+// 64-byte text blocks (16 registers, 4 bytes each little-endian, NUL padded), read with
+// kReadBlock; the serial number can be written with kWriteBlock.
+inline constexpr uint32_t kFirmwareVersionBlock = kFrameSensorBase + 0x100;
+inline constexpr uint32_t kUsbSerialNumberBlock = kFrameSensorBase + 0x200;
+inline constexpr uint32_t kTextBlockBytes = 64;
+
+// Bulk endpoints.
+inline constexpr uint8_t kEventEndpoint = 0x52;  // EVT 3.0 words, 16-bit little-endian
+inline constexpr uint8_t kFrameEndpoint = 0x53;  // NV12 frames, one per transfer
+// The fusion camera sends its EVT 3.0 words with the two bytes of every 16-bit word swapped;
+// the host swaps them back before decoding.
+inline constexpr uint32_t kEventTransferSize = 131072;
+
+// Failure statuses in CtrlFrame::status.
+inline constexpr int32_t kStatusOk = 0;
+inline constexpr int32_t kStatusUnknownCommand = -1;
+inline constexpr int32_t kStatusBadArguments = -2;
+inline constexpr int32_t kStatusNotConnected = -3;
 
 }  // namespace quillex::protocol
