@@ -28,21 +28,14 @@ inline constexpr uint32_t kWriteCalibration = 0x22;
 inline constexpr uint32_t kDvsEnable = 0x40010010;
 inline constexpr uint32_t kDvsEnableCommit = 0x40010200;
 
-// Register addresses. Event sensor registers sit at their sensor addresses (0x0 to 0xE150).
-// The fusion camera's frame sensor (IMX415 board) answers from kFrameSensorBase on:
-inline constexpr uint32_t kFrameSensorBase = 0x00F00000;
-// 1 while the frame sensor streams NV12 frames on endpoint 0x53, 0 when stopped.
-inline constexpr uint32_t kApsCtrl = kFrameSensorBase + 0x0;
-// Exposure time in µs (read and write).
-inline constexpr uint32_t kApsExposureTime = kFrameSensorBase + 0x4;
-// Frames per second of the frame stream (read and write, 1 to 60).
-inline constexpr uint32_t kApsFrameRate = kFrameSensorBase + 0x8;
-// Analogue gain in dB × 10 (read and write; stored, not applied to the test pattern).
-inline constexpr uint32_t kApsGain = kFrameSensorBase + 0xC;
-// 64-byte text blocks (16 registers, 4 bytes each little-endian, NUL padded), read with
-// kReadBlock; the serial number can be written with kWriteBlock.
-inline constexpr uint32_t kFirmwareVersionBlock = kFrameSensorBase + 0x100;
-inline constexpr uint32_t kUsbSerialNumberBlock = kFrameSensorBase + 0x200;
+// Register addresses. Event sensor registers sit at their sensor addresses (0x0 to 0xE150);
+// the fusion camera's frame sensor answers from kFrameSensorBase on (its control registers
+// are in hal/registers/SensorRegisterAddresses.h). Its two 64-byte text blocks (16 registers,
+// 4 bytes each little-endian, NUL padded) are read with kReadBlock; the serial number block
+// can be written with kWriteBlock.
+inline constexpr uint32_t kFrameSensorBase = 0x100000;
+inline constexpr uint32_t kFirmwareVersionBlock = kFrameSensorBase + 0x100;  // "firmware_version"
+inline constexpr uint32_t kUsbSerialNumberBlock = kFrameSensorBase + 0x200;  // "usb_serialnumber"
 inline constexpr uint32_t kTextBlockBytes = 64;
 
 // Bulk endpoints.
