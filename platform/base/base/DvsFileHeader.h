@@ -13,7 +13,8 @@
 // The date value is exactly 25 characters, the amount the reader hands to
 // parseLocalTimeString, so it reads back to the same second even in the
 // repeated hour at the end of daylight saving time. info.date is written as
-// given (the epoch stays the epoch). Line breaks in the serial number are
+// given (the epoch stays the epoch); a date outside years 0..9999 leaves the
+// date line out. Line breaks in the serial number are
 // dropped so it cannot end the line early or inject header lines.
 
 #include <string>

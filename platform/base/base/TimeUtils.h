@@ -20,6 +20,8 @@ std::string timePointToString(FileTimePoint time);
 
 // timePointToString plus the local UTC offset: "YYYY-MM-DD HH:MM:SS +HHMM"
 // (25 characters). parseLocalTimeString reads it back to the same second.
+// Historic offsets that are not whole minutes are left out (plain local text).
+// Empty when timePointToString is.
 std::string timePointToZonedString(FileTimePoint time);
 
 }  // namespace quillex
