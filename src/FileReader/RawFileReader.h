@@ -114,6 +114,19 @@ private:
     void muteDecoderCallbacks();
     void onTrigger(const EventTriggerIn& trigger);
     void resetState();
+    // Moves the stream and the decoder to a found position; drops undelivered events.
+    void commitPosition(uint64_t position, uint64_t timeBase, uint64_t timestamp, uint64_t eventNumber);
+    // Counts the events of [first, last) decoded from `timeBase`, delivering nothing.
+    uint64_t countEvents(uint64_t first, uint64_t last, uint64_t timeBase);
+
+    // While alive, decoded events and triggers are dropped (scans inside seeks and indexing).
+    struct DiscardScope {
+        explicit DiscardScope(bool& flag) : flag_(flag) { flag_ = true; }
+        ~DiscardScope() { flag_ = false; }
+        DiscardScope(const DiscardScope&) = delete;
+        DiscardScope& operator=(const DiscardScope&) = delete;
+        bool& flag_;
+    };
 
     // Draws one batch into a BGR24 image of the header's geometry (video export).
     void eventsToRgbData(const std::vector<Event2D>& events, std::vector<uint8_t>& image) const;
@@ -136,6 +149,7 @@ private:
     mutable std::mutex callbackMutex_;
 
     mutable std::mutex readMutex_;
+    bool discarding_ = false;  // touched on the reading thread only
 
     uint64_t currentEventNum_ = 0;
     uint64_t currentTimestamp_ = 0;
