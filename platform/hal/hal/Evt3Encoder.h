@@ -30,12 +30,19 @@ public:
 private:
     void emit(uint16_t word, std::vector<uint8_t>& out);
     void emitTime(uint64_t timestamp, std::vector<uint8_t>& out);
+    // Earlier than what was already written: stays at the time reached (logged once).
+    uint64_t monotonic(uint64_t timestamp);
 
     bool timeKnown_ = false;
     bool rowKnown_ = false;
     uint32_t lastHigh_ = 0;  // bits 23..12
     uint32_t lastLow_ = 0;   // bits 11..0
     uint16_t lastY_ = 0;
+    uint64_t period_ = 0;    // bits 63..24 of the time reached, as a count of 2^24 µs periods
+    uint64_t lastTime_ = 0;  // time reached so far
+    bool forceFull_ = false;
+    bool warnedOrder_ = false;
+    bool warnedRange_ = false;
 };
 
 }  // namespace quillex
