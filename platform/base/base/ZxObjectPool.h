@@ -2,7 +2,8 @@
 // Pool of reusable objects (typically buffers) handed out as std::shared_ptr.
 //
 // - A pool is created with a count and the arguments each object is built
-//   from. For std::vector<U> a single integral argument is a capacity: the
+//   from. For std::vector<U> a single numeric argument (integral or floating,
+//   e.g. width * height * 1.5) is a capacity in elements: the
 //   vectors are created empty with that much reserved storage (so "10 buffers
 //   of 1 MiB" are 10 empty vectors with 1 MiB capacity). Other types are built
 //   as T(args...).
@@ -55,7 +56,7 @@ struct Traits<std::vector<U, A>> {
     using Vec = std::vector<U, A>;
     template <typename... Args>
     static std::unique_ptr<Vec> create(const Args&... args) {
-        if constexpr (sizeof...(Args) == 1 && (std::is_integral_v<Args> && ...)) {
+        if constexpr (sizeof...(Args) == 1 && (std::is_arithmetic_v<Args> && ...)) {
             auto vec = std::make_unique<Vec>();
             const auto capacity = (args, ...);
             if (capacity > 0) vec->reserve(static_cast<size_t>(capacity));

@@ -174,6 +174,11 @@ TEST(ZxObjectPool, NonVectorTypesAreBuiltFromTheGivenArguments) {
     auto b = pool->acquire();  // grown from the same arguments
     EXPECT_EQ(a->value, 5);
     EXPECT_EQ(b->name, "x");
+    // A fractional size (one NV12 frame is width * height * 1.5 bytes) is a capacity too.
+    auto nv12 = ZxObjectPoolFactory::createUniqueZxObjectPoolWithArgs<std::vector<uint8_t>>(true, 1, 4.0 * 2.0 * 1.5);
+    auto frame = nv12->acquire();
+    EXPECT_TRUE(frame->empty());
+    EXPECT_GE(frame->capacity(), 12u);
     // A vector with two arguments is built as vector(count, value), not reserved.
     auto filled = ZxObjectPoolFactory::createUniqueZxObjectPoolWithArgs<std::vector<int>>(false, 1, 3, 9);
     EXPECT_EQ(*filled->acquire(), (std::vector<int>{9, 9, 9}));
