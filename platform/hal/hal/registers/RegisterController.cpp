@@ -303,7 +303,7 @@ uint32_t RegisterController::applyRegisterOperationSequence(const std::vector<Re
                 break;
             }
             default:
-                ZX_LOG(4, "Register sequence step %zu: unknown operation kind %u", i, op.kind);
+                ZX_LOG(4, "Register sequence step %zu: unknown operation kind %u", i + 1, op.kind);
                 status = kBadValue;
                 break;
         }

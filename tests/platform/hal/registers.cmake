@@ -1,0 +1,3 @@
+quillex_add_gtest(RegisterControllerTest
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/registers/RegisterControllerTest.cpp
+  LIBS QuillexHal)
