@@ -129,7 +129,8 @@ RegisterAntiFlicker::RegisterAntiFlicker(std::shared_ptr<RegisterController> con
         return [this, field, cached](ParamValue& value) {
             uint32_t period = 0;
             if (!readField("filter_period", field, period)) return false;
-            value = periodOf(*cached) == period ? *cached : frequencyOf(period);
+            // A period of 0 is a register never programmed: the remembered value stands.
+            value = (period == 0 || periodOf(*cached) == period) ? *cached : frequencyOf(period);
             return true;
         };
     };
