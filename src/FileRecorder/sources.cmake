@@ -1,0 +1,1 @@
+list(APPEND QUILLEX_DRIVER_SOURCES FileRecorder/DvsFileRecorder.cpp)
