@@ -1,0 +1,5 @@
+find_package(nlohmann_json 3 REQUIRED)
+quillex_add_gtest(test_camera_runtime
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/camera/CameraRuntimeTest.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/camera/CameraConfigTest.cpp
+  LIBS QuillexDriver nlohmann_json::nlohmann_json)
