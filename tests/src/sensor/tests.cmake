@@ -2,5 +2,6 @@ quillex_add_gtest(test_sensor
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/sensor/RegisterModelTest.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/sensor/SensorTest.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/sensor/Genx320EventRateControlTest.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/sensor/SensorSimulatorTest.cpp
   LIBS QuillexDriver)
 target_include_directories(test_sensor PRIVATE ${PROJECT_SOURCE_DIR}/tests/platform/hal/registers)
