@@ -55,7 +55,7 @@ void RawFileReader::resetState() {
     if (file_.is_open()) file_.close();
     file_.clear();
     decoded_->clear();
-    carry_->clear();
+    clearCarry();
     output_->clear();
     currentEventNum_ = currentTimestamp_ = startTimestamp_ = endTimestamp_ = totalEvents_ = 0;
     payloadOffset_ = fileSize_ = 0;
@@ -217,14 +217,11 @@ RawFileReader::EventVectorPtr RawFileReader::getNEvents(uint64_t count) {
         count = totalEvents_ > currentEventNum_ ? totalEvents_ - currentEventNum_ : 0;
     }
     std::vector<Event2D>& out = *output_;
-    std::vector<Event2D>& carry = *carry_;
     out.clear();
-    if (carry.size() > count) {
-        const auto split = carry.begin() + static_cast<std::ptrdiff_t>(count);
-        out.assign(carry.begin(), split);
-        carry.erase(carry.begin(), split);
+    if (carrySize() > count) {
+        takeCarry(out, static_cast<size_t>(count));
     } else {
-        moveAppend(out, carry);
+        takeAllCarry(out);
         const bool ok = readLoop([&] {
             std::vector<Event2D>& decoded = *decoded_;
             const uint64_t need = count - out.size();
@@ -232,10 +229,8 @@ RawFileReader::EventVectorPtr RawFileReader::getNEvents(uint64_t count) {
                 moveAppend(out, decoded);
                 return false;
             }
-            const auto split = decoded.begin() + static_cast<std::ptrdiff_t>(need);
-            out.insert(out.end(), decoded.begin(), split);
-            carry.assign(split, decoded.end());
-            decoded.clear();
+            out.insert(out.end(), decoded.begin(), decoded.begin() + static_cast<std::ptrdiff_t>(need));
+            keepDecodedFrom(static_cast<size_t>(need));
             return true;
         });
         if (!ok) return output_;
@@ -265,27 +260,27 @@ RawFileReader::EventVectorPtr RawFileReader::getNTimeEvents(uint64_t durationUs)
     currentTimestamp_ = saturatingAdd(currentTimestamp_, durationUs);
 
     std::vector<Event2D>& out = *output_;
-    std::vector<Event2D>& carry = *carry_;
     out.clear();
-    if (!carry.empty()) {
+    if (carrySize() > 0) {
+        const std::vector<Event2D>& carry = *carry_;
         if (carry.back().timestamp >= end) {
-            Event2D* split = EVT3Decoder::binarySearchTimestamp(end, carry.data(), carry.data() + carry.size());
-            const auto splitIt = carry.begin() + (split - carry.data());
-            out.assign(carry.begin(), splitIt);
-            carry.erase(carry.begin(), splitIt);
+            const Event2D* first = carry.data() + carryPos_;
+            const Event2D* split = EVT3Decoder::binarySearchTimestamp(end, first, carry.data() + carry.size());
+            takeCarry(out, static_cast<size_t>(split - first));
             currentEventNum_ += out.size();
             return output_;
         }
-        moveAppend(out, carry);
+        takeAllCarry(out);
     }
     const bool ok = readLoop([&] {
         std::vector<Event2D>& decoded = *decoded_;
         if (decoded.empty()) return false;
         if (decoded.back().timestamp >= end) {
-            Event2D* split = EVT3Decoder::binarySearchTimestamp(end, decoded.data(), decoded.data() + decoded.size());
-            out.insert(out.end(), decoded.data(), split);
-            carry.assign(split, decoded.data() + decoded.size());
-            decoded.clear();
+            const Event2D* split =
+                EVT3Decoder::binarySearchTimestamp(end, decoded.data(), decoded.data() + decoded.size());
+            const auto taken = static_cast<size_t>(split - decoded.data());
+            out.insert(out.end(), decoded.begin(), decoded.begin() + static_cast<std::ptrdiff_t>(taken));
+            keepDecodedFrom(taken);
             return true;
         }
         moveAppend(out, decoded);
@@ -322,8 +317,36 @@ void RawFileReader::commitPosition(uint64_t position, uint64_t timeBase, uint64_
     decoder_->resetTimestamp(timeBase);
     currentTimestamp_ = timestamp;
     currentEventNum_ = eventNumber;
-    carry_->clear();
+    clearCarry();
     decoded_->clear();
+}
+
+void RawFileReader::clearCarry() {
+    carry_->clear();
+    carryPos_ = 0;
+}
+
+void RawFileReader::takeCarry(std::vector<Event2D>& out, size_t count) {
+    const auto first = carry_->begin() + static_cast<std::ptrdiff_t>(carryPos_);
+    out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(count));
+    carryPos_ += count;
+    if (carryPos_ == carry_->size()) clearCarry();
+}
+
+void RawFileReader::takeAllCarry(std::vector<Event2D>& out) {
+    if (carryPos_ == 0 && out.empty()) {
+        out.swap(*carry_);
+        clearCarry();
+        return;
+    }
+    takeCarry(out, carrySize());
+}
+
+void RawFileReader::keepDecodedFrom(size_t from) {
+    carry_->swap(*decoded_);
+    carryPos_ = from;
+    decoded_->clear();
+    if (carryPos_ == carry_->size()) clearCarry();
 }
 
 bool RawFileReader::seekTime(uint64_t timestamp) {

@@ -114,6 +114,13 @@ private:
     void muteDecoderCallbacks();
     void onTrigger(const EventTriggerIn& trigger);
     void resetState();
+    size_t carrySize() const { return carry_->size() - carryPos_; }
+    void clearCarry();
+    // Moves `count` undelivered events (or all) to the end of `out`.
+    void takeCarry(std::vector<Event2D>& out, size_t count);
+    void takeAllCarry(std::vector<Event2D>& out);
+    // Keeps decoded[from, end) as the undelivered events; empties the decoded vector.
+    void keepDecodedFrom(size_t from);
     // Moves the stream and the decoder to a found position; drops undelivered events.
     void commitPosition(uint64_t position, uint64_t timeBase, uint64_t timestamp, uint64_t eventNumber);
     // Counts the events of [first, last) decoded from `timeBase`, delivering nothing.
@@ -138,7 +145,8 @@ private:
     std::vector<uint8_t> buffer_;
 
     EventVectorPtr decoded_;
-    EventVectorPtr carry_;
+    EventVectorPtr carry_;  // undelivered events are [carryPos_, end)
+    size_t carryPos_ = 0;
     EventVectorPtr output_;
 
     std::vector<EventTriggerIn> triggerList_;
