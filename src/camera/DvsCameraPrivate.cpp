@@ -278,6 +278,7 @@ void DvsCameraPrivate::setStatisticInfoCallback(StatisticCallback callback) {
 int32_t DvsCameraPrivate::startRecording(const std::string& path) {
     if (!inited_) throw std::runtime_error("Camera is not inited");
     fileInfo_.dvs_start_timestamp = currentTimestamp_.load();
+    fileInfo_.date = std::chrono::time_point_cast<FileTimePoint::duration>(std::chrono::system_clock::now());
     return recorder_.startRecording(path, fileInfo_) ? 0 : -1;
 }
 

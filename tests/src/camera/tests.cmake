@@ -3,3 +3,6 @@ quillex_add_gtest(test_camera_runtime
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/camera/CameraRuntimeTest.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/camera/CameraConfigTest.cpp
   LIBS QuillexDriver nlohmann_json::nlohmann_json)
+quillex_add_gtest(test_camera_devices
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/camera/CameraDeviceTest.cpp
+  LIBS QuillexDriver)
