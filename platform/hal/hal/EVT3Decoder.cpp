@@ -17,6 +17,8 @@ constexpr uint64_t kPeriod = uint64_t{1} << 24;
 constexpr int64_t kNsPerSecond = 1'000'000'000;
 // A vector word emits at most this many events; the output keeps room for one.
 constexpr size_t kMaxPerWord = 12;
+// The output starts small (word-by-word and short decodes) and doubles up to its capacity.
+constexpr size_t kInitialOutput = 1024;
 
 inline uint32_t loadWord(const uint8_t* p) { return uint32_t{p[0]} | (uint32_t{p[1]} << 8); }
 
@@ -40,7 +42,7 @@ enum class Stop { End, Full, Split, Trigger };
 }  // namespace
 
 EVT3Decoder::EVT3Decoder(uint32_t width, uint32_t height)
-    : width_(clampGeometry(width)), height_(clampGeometry(height)), out_(kOutputCapacity) {}
+    : width_(clampGeometry(width)), height_(clampGeometry(height)), out_(kInitialOutput) {}
 
 EVT3Decoder::~EVT3Decoder() {
     if (skippedUntimed_ > 0)
@@ -233,12 +235,13 @@ size_t EVT3Decoder::decodeWords(const uint8_t* p, size_t words, std::vector<Even
         const uint64_t splitAt = splitAt_;
         uint64_t dropped = 0;
         Event2D* const outBase = out_.data();
+        const size_t outSize = out_.size();
         Event2D* const outStart = outBase + outCount_;
         Event2D* out = outStart;
         Stop stop = Stop::End;
 
         while (p != end) {
-            const size_t room = (kOutputCapacity - static_cast<size_t>(out - outBase)) / kMaxPerWord;
+            const size_t room = (outSize - static_cast<size_t>(out - outBase)) / kMaxPerWord;
             if (room == 0) {
                 stop = Stop::Full;
                 break;
@@ -330,7 +333,12 @@ size_t EVT3Decoder::decodeWords(const uint8_t* p, size_t words, std::vector<Even
 
         switch (stop) {
             case Stop::End: break;
-            case Stop::Full: flush<kScan>(); break;
+            case Stop::Full:
+                if (!kScan && out_.size() < kOutputCapacity)
+                    out_.resize(std::min(kOutputCapacity, 2 * out_.size()));
+                else
+                    flush<kScan>();
+                break;
             case Stop::Split:
                 consumedSplit_ = splitAt_;
                 flush<kScan>();
