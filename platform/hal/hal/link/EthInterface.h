@@ -2,6 +2,7 @@
 // Ethernet link to an event camera. For now the devices are the simulator's Ethernet
 // cameras, reached in-process.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -42,7 +43,7 @@ public:
 private:
     CameraDescription description_;
     std::shared_ptr<Device> device_;
-    bool opened_ = false;
+    std::atomic<bool> opened_{false};
     uint64_t handle_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 // USB link to an event camera or the fusion camera, served by the active device backend.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,7 +49,7 @@ private:
     CameraDescription description_;
     std::shared_ptr<Device> device_;
     bool fusion_ = false;
-    bool opened_ = false;
+    std::atomic<bool> opened_{false};
     uint64_t handle_ = 0;
 };
 

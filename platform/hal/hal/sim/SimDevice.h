@@ -3,6 +3,8 @@
 // fusion model, 0x53 (NV12 frames). Each started endpoint runs one generator thread.
 
 #include <atomic>
+#include <chrono>
+#include <climits>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -68,6 +70,20 @@ public:
     // Gates read by the generator threads.
     bool ethStreamOn() const { return ethStreamOn_.load(); }
     bool dvsEnabled() const { return dvsEnabled_.load(); }
+    // Plugged, and for the Ethernet model its stream switched on, for the fusion model its
+    // event sensor switched on.
+    bool eventGateOpen() const;
+
+    // Sensor clock: µs of the steady clock since the first read after power-up (a restarted
+    // stream continues the clock, so times never go back while the device stays plugged).
+    uint64_t sensorClockUs();
+    std::chrono::steady_clock::time_point sensorClockOrigin();
+    // Incremented whenever the scene changes.
+    uint64_t sceneGeneration() const { return sceneGeneration_.load(); }
+    // Incremented at every replug; handles of an earlier plugging stay disconnected.
+    uint64_t plugEpoch() const { return plugEpoch_.load(); }
+    // Payload of the replayed recording, or null for the synthetic scene.
+    void setReplayPayload(std::shared_ptr<const std::vector<uint8_t>> payload) { replay_ = std::move(payload); }
 
     // Counters the workers add to.
     struct Counters {
@@ -77,8 +93,10 @@ public:
     Counters& counters() { return counters_; }
 
 private:
-    void stopAllEndpoints();
-    int readText(const std::string& text, CtrlFrame& frame) const;
+    void stopAllEndpoints(bool unplugged);
+    void powerUp();
+
+    static constexpr int64_t kNoOrigin = INT64_MIN;
 
     SimModel model_;
     std::string serial_;
@@ -89,11 +107,14 @@ private:
     std::atomic<bool> ethStreamOn_{false};
     std::atomic<bool> dvsEnabled_{false};
     Counters counters_;
+    std::atomic<int64_t> clockOriginNs_{kNoOrigin};
+    std::atomic<uint64_t> sceneGeneration_{0};
+    std::atomic<uint64_t> plugEpoch_{0};
+    std::shared_ptr<const std::vector<uint8_t>> replay_;
 
     mutable std::mutex mutex_;  // scene, calibration, serial text, workers
     SimSceneConfig scene_;
     std::vector<uint8_t> calibration_;
-    std::string serialText_;
     std::map<uint8_t, std::unique_ptr<SimEndpointWorker>> workers_;
 };
 
