@@ -12,14 +12,6 @@ SimEventSource::SimEventSource(uint16_t width, uint16_t height, const SimSceneCo
     setState(state_);
 }
 
-uint64_t SimEventSource::nextRandom() {
-    // xorshift64*
-    rng_ ^= rng_ >> 12;
-    rng_ ^= rng_ << 25;
-    rng_ ^= rng_ >> 27;
-    return rng_ * 0x2545F4914F6CDD1Dull;
-}
-
 void SimEventSource::setScene(const SimSceneConfig& scene) {
     scene_ = scene;
     const uint32_t count = std::max<uint32_t>(scene.shapeCount, 0);
@@ -51,6 +43,7 @@ void SimEventSource::setState(const SimSensorState& state) {
     const double on = std::max(0.0, state_.biasFactorOn);
     const double off = std::max(0.0, state_.biasFactorOff);
     onShare_ = (on + off) > 0 ? on / (on + off) : 0.5;
+    onShare256_ = static_cast<uint32_t>(std::lround(onShare_ * 256));
     ratePerUs_ = std::max(0.0, scene_.eventRate) * 1e-6 * (on + off) / 2.0;
     ercTarget_ = static_cast<uint64_t>(std::llround(state_.ercMaxRate * state_.ercPeriodUs / 1e6));
 }
@@ -70,7 +63,7 @@ void SimEventSource::moveShapes(double dtUs) {
     }
 }
 
-inline void SimEventSource::push(uint16_t x, uint16_t y, uint8_t polarity, uint64_t t) {
+void SimEventSource::push(uint16_t x, uint16_t y, uint8_t polarity, uint64_t t) {
     ++counts_.generated;
     if (state_.roiEnabled) {
         const bool inside = state_.columnSelected[x] && state_.rowSelected[y];
@@ -132,9 +125,14 @@ void SimEventSource::emitShapeEvents(uint32_t count, uint64_t t) {
             const bool left = (s.vx < 0) == leading;
             int col = static_cast<int>(left ? s.x : s.x + s.w - 1) + static_cast<int>(randomBelow(3)) - 1;
             col = std::clamp(col, 0, width_ - 1);
-            const uint32_t y = static_cast<uint32_t>(s.y) + randomBelow(static_cast<uint32_t>(s.h));
-            push(static_cast<uint16_t>(col), static_cast<uint16_t>(std::min<uint32_t>(y, height_ - 1u)), polarity, t);
-            --count;
+            const uint32_t n = std::min<uint32_t>(count, 4);
+            const auto top = static_cast<uint32_t>(s.y);
+            const auto h = static_cast<uint32_t>(s.h);
+            for (uint32_t k = 0; k < n; ++k) {
+                const uint32_t y = top + ((randomByte() * h) >> 8);
+                push(static_cast<uint16_t>(col), static_cast<uint16_t>(std::min<uint32_t>(y, height_ - 1u)), polarity, t);
+            }
+            count -= n;
         }
     }
 }
@@ -144,9 +142,7 @@ void SimEventSource::emitNoise(uint32_t count, uint64_t t) {
         const uint64_t r = nextRandom();
         const auto x = static_cast<uint16_t>(((r & 0xFFFFFFFFull) * width_) >> 32);
         const auto y = static_cast<uint16_t>(((r >> 32) * height_) >> 32);
-        const uint8_t polarity =
-            static_cast<double>(nextRandom() >> 11) * (1.0 / 9007199254740992.0) < onShare_ ? 1 : 0;
-        push(x, y, polarity, t);
+        push(x, y, randomByte() < onShare256_ ? 1 : 0, t);
     }
 }
 

@@ -54,12 +54,29 @@ private:
         double vx, vy;  // pixels per µs
     };
 
-    uint64_t nextRandom();
+    // xorshift64*: cheap enough to call per event.
+    uint64_t nextRandom() {
+        rng_ ^= rng_ >> 12;
+        rng_ ^= rng_ << 25;
+        rng_ ^= rng_ >> 27;
+        return rng_ * 0x2545F4914F6CDD1Dull;
+    }
     uint32_t randomBelow(uint32_t bound) { return static_cast<uint32_t>(((nextRandom() >> 32) * bound) >> 32); }
+    // One byte of randomness per call, drawn from a reserve of 64 bits.
+    uint32_t randomByte() {
+        if (byteBitsLeft_ == 0) {
+            bytePool_ = nextRandom();
+            byteBitsLeft_ = 64;
+        }
+        const auto b = static_cast<uint32_t>(bytePool_ & 0xFF);
+        bytePool_ >>= 8;
+        byteBitsLeft_ -= 8;
+        return b;
+    }
     void moveShapes(double dtUs);
     void emitShapeEvents(uint32_t count, uint64_t t);
     void emitNoise(uint32_t count, uint64_t t);
-    void push(uint16_t x, uint16_t y, uint8_t polarity, uint64_t t);
+    [[gnu::always_inline]] inline void push(uint16_t x, uint16_t y, uint8_t polarity, uint64_t t);
     void flushEvents(Evt3Encoder& encoder, std::vector<uint8_t>& out, size_t cutAt, const FullHandler& onFull);
 
     uint16_t width_;
@@ -69,6 +86,9 @@ private:
     std::vector<Shape> shapes_;
     uint32_t nextShape_ = 0;
     uint64_t rng_;
+    uint64_t bytePool_ = 0;
+    uint32_t byteBitsLeft_ = 0;
+    uint32_t onShare256_ = 128;  // ON probability in 1/256
     double rateAccumulator_ = 0;
     double noiseAccumulator_ = 0;
     double onShare_ = 0.5;
