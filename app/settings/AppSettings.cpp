@@ -32,7 +32,16 @@ uint32_t toSeconds(const QVariant& value) {
 }  // namespace
 
 AppSettings* AppSettings::instance() {
-    static AppSettings settings(appDataLocation() + "/config.ini");
+    static AppSettings settings([] {
+        QString dir = appDataLocation();
+        if (dir.isEmpty()) {
+            // Never fall back to "/config.ini" at the file-system root.
+            dir = QDir::homePath() + "/.quillscope";
+            QDir().mkpath(dir);
+            qWarning().noquote() << "No application data location, using" << dir;
+        }
+        return dir + "/config.ini";
+    }());
     return &settings;
 }
 
@@ -265,6 +274,11 @@ QColor AppSettings::offColor() const {
 QColor AppSettings::backgroundColor() const {
     std::lock_guard lock(mutex_);
     return backgroundColor_;
+}
+
+EventColours AppSettings::colours() const {
+    std::lock_guard lock(mutex_);
+    return {onColor_, offColor_, backgroundColor_};
 }
 
 QString AppSettings::dvsDefaultConfigFile() const {

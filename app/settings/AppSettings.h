@@ -17,6 +17,13 @@ class QSettings;
 
 namespace quillex {
 
+// The three event-image colours, taken together so a frame never mixes two colour types.
+struct EventColours {
+    QColor on;
+    QColor off;
+    QColor background;
+};
+
 class AppSettings {
 public:
     // Process-wide object, created on the first call from appDataLocation() + "/config.ini".
@@ -67,6 +74,7 @@ public:
     QColor onColor() const;
     QColor offColor() const;
     QColor backgroundColor() const;
+    EventColours colours() const;
 
     // Shipped defaults in the application directory's "config" folder.
     QString dvsDefaultConfigFile() const;

@@ -10,7 +10,9 @@
 #include <QSettings>
 #include <QTest>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 using quillex::AppSettings;
 using quillex::test::MessageCapture;
@@ -289,6 +291,24 @@ private slots:
         QCOMPARE(settings.onColor(), on);
         QCOMPARE(settings.offColor(), off);
         QCOMPARE(settings.backgroundColor(), background);
+    }
+
+    void colourSnapshotIsNeverTorn() {
+        AppSettings settings(home_->iniPath());
+        std::atomic<bool> stop{false};
+        std::atomic<int> torn{0};
+        std::thread reader([&] {
+            while (!stop.load()) {
+                const quillex::EventColours c = settings.colours();
+                // Background 30,37,52 belongs only to "Dark", whose OFF colour is 64,126,200.
+                const bool dark = c.background == QColor(30, 37, 52);
+                if (dark != (c.off == QColor(64, 126, 200))) ++torn;
+            }
+        });
+        for (int i = 0; i < 20000; ++i) settings.setColorType(i % 2 ? "Dark" : "RedBlue");
+        stop = true;
+        reader.join();
+        QCOMPARE(torn.load(), 0);
     }
 
     void appDataLocationIsCreatedAndLoggedOnce() {
