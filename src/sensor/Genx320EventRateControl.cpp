@@ -56,8 +56,9 @@ bool Genx320EventRateControl::getMaxEventRate(int32_t& rate) const {
 }
 
 bool Genx320EventRateControl::setMaxEventRate(int32_t rate) {
-    if (rate < 0 || static_cast<uint32_t>(rate) > maxLimitEventRate_) {
-        ZX_LOG(3, "EventRateControl: %d MEv/s outside 0..%u, refused", rate, maxLimitEventRate_);
+    const uint32_t limit = maxLimitEventRate_.load();
+    if (rate < 0 || static_cast<uint32_t>(rate) > limit) {
+        ZX_LOG(3, "EventRateControl: %d MEv/s outside 0..%u, refused", rate, limit);
         return false;
     }
     uint32_t period = 0;
@@ -76,7 +77,7 @@ void Genx320EventRateControl::setMaxLimitEventRate(uint32_t limit) {
                limitEventRate_);
         limit = limitEventRate_;
     }
-    maxLimitEventRate_ = limit;
+    maxLimitEventRate_.store(limit);
     updateParameterInfo("max_event_rate",
                         IntParameterInfo{0, static_cast<int32_t>(limit), static_cast<int32_t>(limit), "MEv/s"});
     int32_t rate = 0;

@@ -2,6 +2,7 @@
 // Event rate control of the GenX320 sensor: "enable" and "max_event_rate" (MEv/s) over the
 // "erc/" registers.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -17,7 +18,7 @@ public:
 
     // Upper limit of "max_event_rate" (clamped to the sensor limit, 320); a larger current rate is lowered.
     void setMaxLimitEventRate(uint32_t limit);
-    uint32_t getMaxLimitEventRate() const { return maxLimitEventRate_; }
+    uint32_t getMaxLimitEventRate() const { return maxLimitEventRate_.load(); }
 
     bool getEnable(bool& enable) const;
     bool setEnable(bool enable);
@@ -26,7 +27,7 @@ public:
 
 private:
     uint32_t limitEventRate_ = 320;
-    uint32_t maxLimitEventRate_ = 320;
+    std::atomic<uint32_t> maxLimitEventRate_{320};  // set by the camera while panels may write
 };
 
 }  // namespace quillex

@@ -314,7 +314,7 @@ void RegisterEventRateControl::setMaxLimitEventRate(uint32_t limit) {
                kHardwareLimit);
         limit = kHardwareLimit;
     }
-    maxLimit_ = limit;
+    maxLimit_.store(limit);
     updateParameterInfo("max_event_rate", IntParameterInfo{0, static_cast<int32_t>(limit),
                                                            static_cast<int32_t>(limit), "MEv/s"});
     int32_t rate = 0;

@@ -2,6 +2,7 @@
 // Register-backed tool kinds shared by the event sensors. The sensor-specific classes
 // (Imx636Tools.h, Genx320Tools.h) fill in names, register layouts and ranges.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -83,7 +84,7 @@ public:
     // New upper limit for "max_event_rate" (clamped to the hardware limit). A current rate above
     // it is lowered to it.
     void setMaxLimitEventRate(uint32_t limit);
-    uint32_t getMaxLimitEventRate() const { return maxLimit_; }
+    uint32_t getMaxLimitEventRate() const { return maxLimit_.load(); }
 
 protected:
     struct Layout {
@@ -97,7 +98,7 @@ private:
     bool readRate(int32_t& rate) const;
     bool writeRate(int32_t rate);
     Layout layout_;
-    uint32_t maxLimit_ = kHardwareLimit;
+    std::atomic<uint32_t> maxLimit_{kHardwareLimit};  // set by the camera while panels may write
 };
 
 // Region of interest: "enable", "mode" ("ROI" keeps the window, "RONI" drops it) and the window
@@ -107,11 +108,6 @@ public:
     static constexpr const char* kRoi = "ROI";
     static constexpr const char* kRoni = "RONI";
 
-    struct Window {
-        int32_t x = 0, y = 0, width = 0, height = 0;
-    };
-    Window getWindow() const;
-
 protected:
     struct Layout {
         int32_t width = 0, height = 0;
@@ -120,6 +116,11 @@ protected:
     RegisterROI(std::shared_ptr<RegisterController> controller, ToolInfo info, Layout layout);
 
 private:
+    struct Window {
+        int32_t x = 0, y = 0, width = 0, height = 0;
+    };
+    // The window the line registers hold (the remembered one when they cannot be read).
+    Window getWindow() const;
     bool setWindow(const Window& window);
     bool programWindow();
     bool writeLines(const std::string& prefix, int32_t count, int32_t first, int32_t length);
