@@ -10,6 +10,25 @@ static constexpr const char* kLogModule = "src/camera/DvsCamera";
 
 namespace quillex {
 
+namespace {
+
+// False for a JSON type that no parameter takes; `accepted` is what the tool answered.
+bool applyParam(CameraTool& tool, const std::string& name, const nlohmann::json& value, bool& accepted) {
+    if (value.is_string())
+        accepted = tool.setParam(name, value.get<std::string>());
+    else if (value.is_boolean())
+        accepted = tool.setParam(name, value.get<bool>());
+    else if (value.is_number_integer())
+        accepted = tool.setParam(name, value.get<int32_t>());
+    else if (value.is_number_float())
+        accepted = tool.setParam(name, static_cast<float>(value.get<double>()));
+    else
+        return false;
+    return true;
+}
+
+}  // namespace
+
 DvsCamera::DvsCamera(const CameraDescription& description) : description_(description) {}
 
 DvsCamera::~DvsCamera() = default;
@@ -125,21 +144,32 @@ bool DvsCamera::loadCameraConfigParams(const std::string& path) {
             ZX_LOG(3, "Unsupported parameter type for %s.%s, skipped.", toolName.c_str(), "");
             continue;
         }
+        // Parameters a tool refuses get one more try after the others: a window's position may
+        // only fit once its size is set, whatever the key order.
+        std::vector<std::pair<std::string, const nlohmann::json*>> refused;
         for (const auto& [paramName, value] : toolValue.items()) {
             try {
-                if (value.is_string()) {
-                    tool->setParam(paramName, value.get<std::string>());
-                } else if (value.is_boolean()) {
-                    tool->setParam(paramName, value.get<bool>());
-                } else if (value.is_number_integer()) {
-                    tool->setParam(paramName, value.get<int32_t>());
-                } else if (value.is_number_float()) {
-                    tool->setParam(paramName, static_cast<float>(value.get<double>()));
-                } else {
+                bool accepted = false;
+                if (!applyParam(*tool, paramName, value, accepted)) {
                     ZX_LOG(3, "Unsupported parameter type for %s.%s, skipped.", toolName.c_str(), paramName.c_str());
                     continue;
                 }
                 ZX_LOG(2, "Set %s.%s = %s", toolName.c_str(), paramName.c_str(), value.dump().c_str());
+                if (!accepted) refused.emplace_back(paramName, &value);
+            } catch (const std::exception& e) {
+                ZX_LOG(4, "Failed to set %s.%s: %s", toolName.c_str(), paramName.c_str(), e.what());
+            }
+        }
+        for (const auto& [paramName, value] : refused) {
+            try {
+                bool accepted = false;
+                applyParam(*tool, paramName, *value, accepted);
+                if (accepted)
+                    ZX_LOG(2, "Set %s.%s = %s after the other parameters", toolName.c_str(), paramName.c_str(),
+                           value->dump().c_str());
+                else
+                    ZX_LOG(3, "Parameter %s.%s = %s refused by the tool.", toolName.c_str(), paramName.c_str(),
+                           value->dump().c_str());
             } catch (const std::exception& e) {
                 ZX_LOG(4, "Failed to set %s.%s: %s", toolName.c_str(), paramName.c_str(), e.what());
             }

@@ -30,6 +30,8 @@ public:
                      },
                      [this, key](const ParamValue& v) {
                          if (key == "boom") throw std::runtime_error("device refused");
+                         // "pos" must fit with the current "size" in 100 units.
+                         if (key == "pos" && std::get<int32_t>(v) + std::get<int32_t>(values_["size"]) > 100) return false;
                          values_[key] = v;
                          if (calls_) calls_->push_back(this->getToolInfo().name + "." + key);
                          return true;
@@ -158,10 +160,24 @@ TEST_F(CameraConfig, LoadAppliesInKeyOrderWithConversionsAndLogsEveryLine) {
     EXPECT_EQ(log.count("Unsupported parameter type for ROI.arr, skipped.", 3), 1u);
     EXPECT_EQ(log.count("Unsupported parameter type for ROI.none, skipped.", 3), 1u);
     EXPECT_EQ(log.count("Set ROI.x = 3.0", 2), 1u);  // logged as set although refused
+    EXPECT_EQ(log.count("Parameter ROI.x = 3.0 refused by the tool.", 3), 1u);
     EXPECT_EQ(log.count("Set ROI.enable = false", 2), 1u);
     EXPECT_EQ(log.count("Set Zeta.mode = \"slow\"", 2), 1u);
     EXPECT_EQ(log.count("Failed to set Zeta.boom: device refused", 4), 1u);
     EXPECT_EQ(log.count("Configuration applied from " + path, 2), 1u);
+}
+
+TEST_F(CameraConfig, RefusedParametersGetOneMoreTryAfterTheirTool) {
+    auto win = std::make_shared<FakeTool>(TOOL_EVENT_TRAIL_FILTER, "Win", &calls);
+    win->add("size", TOOL_PARAM_INT, int32_t{100});
+    win->add("pos", TOOL_PARAM_INT, int32_t{0});
+    camera.addTool(TOOL_EVENT_TRAIL_FILTER, win);
+    LogCapture log;
+    ASSERT_TRUE(camera.loadCameraConfigParams(write("win.json", R"({"Win": {"size": 20, "pos": 50}})")));
+    EXPECT_EQ(win->value<int32_t>("pos"), 50);
+    EXPECT_EQ(win->value<int32_t>("size"), 20);
+    EXPECT_EQ(calls, (std::vector<std::string>{"Win.size", "Win.pos"}));
+    EXPECT_EQ(log.count("Set Win.pos = 50 after the other parameters", 2), 1u);
 }
 
 TEST_F(CameraConfig, LoadFailures) {

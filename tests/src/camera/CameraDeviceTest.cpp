@@ -383,4 +383,44 @@ TEST_F(SimCameras, DirectRecordingHoldsHeaderAndExactlyTheDeliveredBuffers) {
     fs::remove(path.string() + ".zxmark.tmp");
 }
 
+TEST_F(SimCameras, ConfigurationFileWithSmallRoiRecordsOnlyEventsInside) {
+    ASSERT_TRUE(sim().addDevice(SimModel::Evk4, "ROI1"));
+    DvsCameraManager manager;
+    manager.updateCameras();
+    auto camera = manager.openCamera("ROI1");
+    ASSERT_TRUE(camera);
+    const fs::path dir = fs::temp_directory_path() / ("quillex_cam_roi_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path config = dir / "roi.json";
+    std::ofstream(config) << R"({"ROI": {"enable": true, "mode": "ROI", "x": 100, "y": 200, "x_width": 64, "y_height": 32}})";
+    ASSERT_TRUE(camera->loadCameraConfigParams(config.string()));
+
+    const fs::path path = dir / "roi.raw";
+    std::atomic<uint64_t> events{0};
+    camera->addEventsStreamHandleCallback([&](Event2D* f, Event2D* l) { events += static_cast<uint64_t>(l - f); });
+    ASSERT_EQ(camera->start(), 0);
+    ASSERT_TRUE(waitUntil([&] { return events.load() > 0; }));
+    ASSERT_EQ(camera->startRecording(path.string()), 0);
+    std::this_thread::sleep_for(milliseconds(1000));
+    camera->stopRecording();
+    camera->stop();
+
+    const auto reader = DvsFileReader::createFileReader(path.string());
+    ASSERT_TRUE(reader);
+    ASSERT_TRUE(reader->loadFile());
+    uint64_t total = 0, outside = 0;
+    while (!reader->reachedEndOfEvents()) {
+        const auto chunk = reader->getNEvents(100000);
+        if (!chunk || chunk->empty()) break;
+        for (const Event2D& e : *chunk) {
+            ++total;
+            const bool out = e.x < 100 || e.x >= 164 || e.y < 200 || e.y >= 232;
+            outside += out;
+        }
+    }
+    EXPECT_GT(total, 0u);
+    EXPECT_EQ(outside, 0u) << "of " << total;
+    fs::remove_all(dir);
+}
+
 }  // namespace
