@@ -9,7 +9,8 @@
 // Callbacks run on the decoding thread and receive ranges of the decoder's own output
 // buffer (valid during the callback only). Events are delivered once per decode call and
 // whenever the buffer fills; before each trigger the events decoded so far are delivered,
-// so a caller sees events and triggers in stream order. Ranges are never empty.
+// so a caller sees events and triggers in stream order. Ranges are never empty. A callback
+// may reset the time base or set the time value, but must not decode on the same decoder.
 //
 // One thread decodes; getCurrentTimestamp, the rates and the time value may be read from
 // any thread.
