@@ -69,7 +69,7 @@ void ZxThreeHandleSlider::setUpperValue(uint64_t aUpperValue) {
 }
 
 void ZxThreeHandleSlider::setCenterValue(uint64_t aCenterValue) {
-    center_ = limitTo(aCenterValue, lower_, upper_);
+    center_ = limitTo(aCenterValue, lowerValue(), upperValue());
     update();
 }
 
@@ -231,7 +231,7 @@ void ZxThreeHandleSlider::mousePressEvent(QMouseEvent* event) {
     } else {
         const int origin = threeHandles() ? kEdgeHandleWidth : kEdgeHandleWidth / 2;
         const double handleLeft = pos - kCenterHandleSize / 2.0 - origin;
-        center_ = limitTo(valueAt(handleLeft, centerTrackLength()), lower_, upper_);
+        center_ = limitTo(valueAt(handleLeft, centerTrackLength()), lowerValue(), upperValue());
         update();
         emit centerValueTrackClick(center_);
     }
@@ -255,7 +255,7 @@ void ZxThreeHandleSlider::mouseMoveEvent(QMouseEvent* event) {
     } else if (centerPressed_ && centerShown()) {
         const int origin = threeHandles() ? kEdgeHandleWidth : kEdgeHandleWidth / 2;
         const uint64_t before = center_;
-        center_ = limitTo(valueAt(handleLeft - origin, centerTrackLength()), lower_, upper_);
+        center_ = limitTo(valueAt(handleLeft - origin, centerTrackLength()), lowerValue(), upperValue());
         update();
         if (center_ != before) {
             emit centerValueMove(center_);

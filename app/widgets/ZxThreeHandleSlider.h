@@ -4,6 +4,7 @@
 //
 // Invariant kept by every setter and drag in the three-handle mode:
 //   minimum <= lower <= centre <= upper <= maximum
+// With the start and end handles hidden, the position may take the whole range.
 
 #include <QColor>
 #include <QPair>
