@@ -50,6 +50,7 @@ bool RawFileReader::exportEventDataToVideo(uint64_t start, uint64_t end, const s
     uint64_t framesWritten = 0;
     uint64_t frameFailures = 0;
     uint64_t t = start;
+    uint64_t reported = 0;
     while (t < end) {
         const EventVectorPtr batch = getNTimeEvents(period);
         t = t > end - std::min(end, period) ? end : t + period;  // no wrap for ranges near the top of the clock
@@ -61,10 +62,12 @@ bool RawFileReader::exportEventDataToVideo(uint64_t start, uint64_t end, const s
             else
                 ++frameFailures;
         }
-        if (progress) progress(std::min(t, end) - start, total, framesWritten);
+        reported = std::min(t, end) - start;
+        if (progress) progress(reported, total, framesWritten);
         // Past the last event nothing more can come: do not spin through the rest of a far end.
         if (!hasEvents && reachedEndOfEvents()) break;
     }
+    if (progress && reported < total) progress(total, total, framesWritten);
     if (frameFailures > 0) ZX_LOG(3, "%llu video frames could not be encoded.", static_cast<unsigned long long>(frameFailures));
 
     const bool closed = videoConverter_->flushAndCloseVideo() == 0;
