@@ -375,6 +375,15 @@ RegisterROI::RegisterROI(std::shared_ptr<RegisterController> controller, ToolInf
             [this, member](const ParamValue& value) {
                 Window next = getWindow();
                 next.*member = std::get<int32_t>(value);
+                // Keep the window on the sensor without depending on the order the four values
+                // arrive in (files apply them by name, the panel width first): a new origin
+                // trims the size, a new size moves the origin.
+                if (member == &Window::x && next.x + next.width > layout_.width) next.width = layout_.width - next.x;
+                if (member == &Window::y && next.y + next.height > layout_.height)
+                    next.height = layout_.height - next.y;
+                if (member == &Window::width && next.x + next.width > layout_.width) next.x = layout_.width - next.width;
+                if (member == &Window::height && next.y + next.height > layout_.height)
+                    next.y = layout_.height - next.height;
                 return setWindow(next);
             });
     }

@@ -102,7 +102,9 @@ private:
 };
 
 // Region of interest: "enable", "mode" ("ROI" keeps the window, "RONI" drops it) and the window
-// "x", "y", "x_width", "y_height" in pixels. A window that would leave the sensor is refused.
+// "x", "y", "x_width", "y_height" in pixels. Each value must lie on the sensor; a new origin that
+// would push the window off the sensor trims its size, a new size moves the origin, so the four
+// values can be applied in any order.
 class RegisterROI : public CameraToolRegisterWithCallback {
 public:
     static constexpr const char* kRoi = "ROI";

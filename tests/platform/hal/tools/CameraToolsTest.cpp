@@ -212,12 +212,33 @@ TEST(CameraToolROI, WindowRoundTripsThroughTheLineRegisters) {
     EXPECT_TRUE(roi.getParam("y_height", h));
     EXPECT_EQ(std::vector<int32_t>({x, w, y, h}), std::vector<int32_t>({40, 100, 704, 16}));
 
-    // A window leaving the sensor is refused and changes nothing.
+    // Values off the sensor are refused and change nothing.
     const auto before = a.device->registers();
-    EXPECT_FALSE(roi.setParam("x", 1181));
-    EXPECT_FALSE(roi.setParam("y_height", 17));
     EXPECT_FALSE(roi.setParam("x", 1280));
+    EXPECT_FALSE(roi.setParam("x_width", 1281));
+    EXPECT_FALSE(roi.setParam("y", -1));
+    EXPECT_FALSE(roi.setParam("y_height", 0));
     EXPECT_EQ(a.device->registers(), before);
+
+    // Any order of the four values reaches the same window.
+    for (const auto& order : std::vector<std::vector<std::pair<const char*, int32_t>>>{
+             {{"x", 1000}, {"x_width", 200}, {"y", 0}, {"y_height", 720}},
+             {{"x_width", 200}, {"y_height", 720}, {"x", 1000}, {"y", 0}}}) {
+        ASSERT_TRUE(roi.setParam("x", 0));
+        ASSERT_TRUE(roi.setParam("x_width", 1280));
+        ASSERT_TRUE(roi.setParam("y", 704));
+        ASSERT_TRUE(roi.setParam("y_height", 16));
+        for (const auto& [key, value] : order) EXPECT_TRUE(roi.setParam(key, value)) << key;
+        EXPECT_TRUE(roi.getParam("x", x));
+        EXPECT_TRUE(roi.getParam("x_width", w));
+        EXPECT_TRUE(roi.getParam("y", y));
+        EXPECT_TRUE(roi.getParam("y_height", h));
+        EXPECT_EQ(std::vector<int32_t>({x, w, y, h}), std::vector<int32_t>({1000, 200, 0, 720}));
+    }
+    // A larger size moves the origin back onto the sensor.
+    EXPECT_TRUE(roi.setParam("x_width", 1000));
+    EXPECT_TRUE(roi.getParam("x", x));
+    EXPECT_EQ(x, 280);
 
     EXPECT_TRUE(roi.setParam("mode", "RONI"));
     EXPECT_EQ(a.device->reg(regs::imx636::kRoiCtrl) & (1u << regs::imx636::kRoiRoniNEnBit), 0u);
