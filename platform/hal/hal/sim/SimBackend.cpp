@@ -104,6 +104,8 @@ SimBackend& SimBackend::instance() {
 }
 
 SimBackend::SimBackend() {
+    // Construct the logger first so it outlives this instance: the destructor unplugs (and logs).
+    (void)Logger::Instance();
     const char* env = std::getenv("QUILLEX_SIM_CAMERAS");
     if (env == nullptr) {
         addDevice(SimModel::Evk4, kDefaultSerial);
