@@ -45,6 +45,10 @@ struct LogCapture {
         });
     }
     ~LogCapture() { Logger::Instance().removeSink(id); }
+    std::vector<Line> snapshot() {
+        std::lock_guard lock(mutex);
+        return lines;
+    }
     size_t count(const std::string& prefix) {
         std::lock_guard lock(mutex);
         size_t n = 0;
@@ -139,7 +143,7 @@ TEST_F(RecorderTest, RefusesUnopenableFileAndSecondStart) {
     EXPECT_FALSE(recorder.startRecording((dir / "missing" / "x.raw").string(), info));
     EXPECT_FALSE(recorder.isActive());
     bool sawError = false;
-    for (const auto& l : log.lines) sawError |= l.level == 4 && l.message.find("x.raw") != std::string::npos;
+    for (const auto& l : log.snapshot()) sawError |= l.level == 4 && l.message.find("x.raw") != std::string::npos;
     EXPECT_TRUE(sawError);
 
     ASSERT_TRUE(recorder.startRecording((dir / "a.raw").string(), info));
@@ -309,7 +313,7 @@ TEST_F(RecorderTest, UnreadableCacheFileIsLoggedAndTheOthersAreStillRemoved) {
     ASSERT_TRUE(recorder.stopRecording());
     recorder.waitForSave();
     bool readError = false;
-    for (const auto& l : log.lines) readError |= l.level == 4 && l.message.find("SER1_0quillex.raw.tmp") != std::string::npos;
+    for (const auto& l : log.snapshot()) readError |= l.level == 4 && l.message.find("SER1_0quillex.raw.tmp") != std::string::npos;
     EXPECT_TRUE(readError);
     EXPECT_EQ(cacheFiles(), 0u);
     EXPECT_EQ(log.count("app file: "), 3u);
