@@ -6,3 +6,6 @@ quillex_add_gtest(test_camera_runtime
 quillex_add_gtest(test_camera_devices
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/camera/CameraDeviceTest.cpp
   LIBS QuillexDriver)
+add_test(NAME quillex_cam_cli
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/camera/quillex_cam_test.sh $<TARGET_FILE:quillex-cam>)
+set_tests_properties(quillex_cam_cli PROPERTIES LABELS cli TIMEOUT 120)
