@@ -8,6 +8,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
@@ -133,6 +134,10 @@ int DataToVideoConverter::configureVideoCodecContext() {
     codec_ctx_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     // Let the encoder use every core.
     codec_ctx_->thread_count = 0;
+    // Intra-only at this bit rate, the fastest x264 preset measures the same PSNR as the default
+    // one on event frames at several times the speed. Other encoders do not know the option.
+    if (codec_ctx_->priv_data != nullptr && std::strcmp(codec_->name, "libx264") == 0)
+        av_opt_set(codec_ctx_->priv_data, "preset", "ultrafast", 0);
     return 0;
 }
 
