@@ -113,6 +113,11 @@ public:
         return ended_ ? -1 : 0;
     }
 
+    bool ended() const {
+        std::lock_guard lock(mutex_);
+        return ended_;
+    }
+
     RawBufferPtr take() {
         std::lock_guard lock(mutex_);
         if (ready_.empty()) return nullptr;
@@ -155,7 +160,12 @@ DataTransfer::~DataTransfer() { stop(); }
 
 bool DataTransfer::start() {
     std::lock_guard lock(startMutex_);
-    if (running_) return true;
+    if (running_ && !queue_->ended()) return true;
+    if (running_) {  // the device ended the endpoint (unplugged): start from scratch
+        running_ = false;
+        interface_->stopBulk(endpoint_);
+        queue_->close();
+    }
     if (!interface_ || !interface_->isConnected()) {
         ZX_LOG(4, "Cannot start endpoint 0x%02X: camera not connected", endpoint_);
         return false;

@@ -96,6 +96,7 @@ void SimEventWorker::run() {
     const size_t cutAt = transferSize_ > 2 * SimEventSource::kMaxStepBytes ? transferSize_ - SimEventSource::kMaxStepBytes
                                                                           : transferSize_ / 2;
     bool active = false;
+    bool lagReported = false;
     uint64_t generatedUntil = 0;
     auto lastDelivery = Clock::now();
     SimEventSource::Counts reported;
@@ -144,7 +145,14 @@ void SimEventWorker::run() {
             lastDelivery = Clock::now();
             active = true;
         }
-        if (now > generatedUntil + kMaxLagUs) generatedUntil = now - kMaxLagUs;
+        if (now > generatedUntil + kMaxLagUs) {
+            if (!lagReported) {
+                ZX_LOG(3, "Simulated camera %s cannot keep up with %.1f Mev/s; skipping ahead", device_.serial().c_str(),
+                       device_.scene().eventRate / 1e6);
+                lagReported = true;
+            }
+            generatedUntil = now - kMaxLagUs;
+        }
         if (now > generatedUntil) {
             source.generate(generatedUntil, now, encoder, pending, cutAt, send);
             generatedUntil = now;

@@ -241,6 +241,8 @@ TEST(SimStream, UnpluggedDeviceEndsItsStreamAndRefusesTransfers) {
     frame.push_back32(regs::imx636::kTimeBaseCtrl);
     EXPECT_EQ(link->transferFrame(frame), -1);
     EXPECT_TRUE(UsbInterface::findUsbDvsCamera(0x04B4, 0x00F5).empty());
+    EXPECT_NE(stream->start(), 0);  // an ended stream does not claim to run
+    EXPECT_FALSE(stream->isStarted());
     stream->stop();
     EXPECT_NE(stream->start(), 0);
 
