@@ -106,22 +106,26 @@ SimBackend& SimBackend::instance() {
 SimBackend::SimBackend() {
     // Construct the logger first so it outlives this instance: the destructor unplugs (and logs).
     (void)Logger::Instance();
-    const char* env = std::getenv("QUILLEX_SIM_CAMERAS");
-    if (env == nullptr) {
-        addDevice(SimModel::Evk4, kDefaultSerial);
-        return;
+    for (const auto& spec : devicesFromEnvironment(std::getenv("QUILLEX_SIM_CAMERAS"))) addDevice(spec);
+}
+
+std::vector<SimDeviceSpec> SimBackend::devicesFromEnvironment(const char* value) {
+    std::vector<SimDeviceSpec> specs;
+    if (value == nullptr) {
+        specs.push_back(SimDeviceSpec{SimModel::Evk4, kDefaultSerial, {}});
+        return specs;
     }
-    const std::string text = trim(env);
-    if (text == "none") return;
-    forEachEntry(text, [this](const std::string& entry) {
+    const std::string text = trim(value);
+    if (text == "none") return specs;
+    forEachEntry(text, [&specs](const std::string& entry) {
         SimDeviceSpec spec;
         std::string error;
-        if (!parseSpec(entry, spec, &error)) {
+        if (parseSpec(entry, spec, &error))
+            specs.push_back(std::move(spec));
+        else
             ZX_LOG(4, "QUILLEX_SIM_CAMERAS: %s", error.c_str());
-            return;
-        }
-        addDevice(spec);
     });
+    return specs;
 }
 
 SimBackend::~SimBackend() { removeAll(); }
@@ -145,16 +149,20 @@ bool SimBackend::addDevice(const SimDeviceSpec& spec) { return addDevice(spec.mo
 
 bool SimBackend::addDevice(SimModel model, const std::string& serial, const std::string& recordingPath) {
     if (serial.empty()) return false;
+    const SimModelInfo& info = simModelInfo(model);
     std::shared_ptr<const std::vector<uint8_t>> payload;
     if (!recordingPath.empty()) {
         std::string error;
-        payload = loadRawPayload(recordingPath, error);
+        RawGeometry geometry;
+        payload = loadRawPayload(recordingPath, error, &geometry);
         if (!payload) {
             ZX_LOG(4, "Simulated camera %s: %s", serial.c_str(), error.c_str());
             return false;
         }
+        if (geometry.width > info.width || geometry.height > info.height)
+            ZX_LOG(3, "Simulated camera %s: recording %s is %ux%u, larger than the %s sensor (%ux%u)", serial.c_str(),
+                   recordingPath.c_str(), geometry.width, geometry.height, info.name, info.width, info.height);
     }
-    const SimModelInfo& info = simModelInfo(model);
     std::lock_guard lock(mutex_);
     if (devices_.count(serial) != 0) {
         ZX_LOG(4, "Simulated camera serial %s is already used", serial.c_str());

@@ -1,7 +1,7 @@
 #pragma once
 // The simulator backend: simulated cameras of every model, created from QUILLEX_SIM_CAMERAS
 // on first use ("model:serial[:recording.raw]" separated by ';', models evk4, evk5, orbel,
-// serin320, tessary, orbel-eth; unset: one evk4; "none": no device), and by tests directly.
+// serin320, tessary, orbel-eth; unset: one evk4; "none" or empty: no device), and by tests directly.
 
 #include <map>
 #include <memory>
@@ -25,6 +25,10 @@ public:
 
     // Parses a device list; false (with a message in `error`) on an unknown model or a missing serial.
     static bool parseDeviceList(std::string_view text, std::vector<SimDeviceSpec>& out, std::string* error = nullptr);
+
+    // The devices a QUILLEX_SIM_CAMERAS value asks for (null: the variable is unset). Entries
+    // that do not parse are logged and skipped.
+    static std::vector<SimDeviceSpec> devicesFromEnvironment(const char* value);
 
     // Adds a plugged device. False when the serial is already used or the recording cannot be read.
     bool addDevice(SimModel model, const std::string& serial, const std::string& recordingPath = {});

@@ -1,6 +1,8 @@
 #include "hal/sim/SimEndpointWorker.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
@@ -282,7 +284,8 @@ void SimReplayWorker::run() {
     }
 }
 
-std::shared_ptr<const std::vector<uint8_t>> loadRawPayload(const std::string& path, std::string& error) {
+std::shared_ptr<const std::vector<uint8_t>> loadRawPayload(const std::string& path, std::string& error,
+                                                           RawGeometry* geometry) {
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file) {
         error = "cannot open " + path;
@@ -308,6 +311,20 @@ std::shared_ptr<const std::vector<uint8_t>> loadRawPayload(const std::string& pa
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
         pos = eol < bytes.size() ? eol + 1 : eol;
         if (line == "% end") break;
+        if (geometry != nullptr) {
+            unsigned w = 0, h = 0;
+            if (std::sscanf(line.c_str(), "%% geometry %ux%u", &w, &h) == 2) {
+                geometry->width = w;
+                geometry->height = h;
+            } else if (line.rfind("% format ", 0) == 0 && geometry->width == 0) {
+                const auto field = [&line](const char* key) -> unsigned {
+                    const size_t at = line.find(key);
+                    return at == std::string::npos ? 0u : static_cast<unsigned>(std::strtoul(line.c_str() + at + std::strlen(key), nullptr, 10));
+                };
+                geometry->width = field("width=");
+                geometry->height = field("height=");
+            }
+        }
     }
     auto payload = std::make_shared<std::vector<uint8_t>>(bytes.begin() + static_cast<std::ptrdiff_t>(pos), bytes.end());
     if (payload->size() % 2 != 0) payload->pop_back();

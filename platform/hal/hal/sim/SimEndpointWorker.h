@@ -84,8 +84,15 @@ protected:
     void run() override;
 };
 
+// Geometry a recording's header states ("% geometry WxH" or the format's width/height); 0 when absent.
+struct RawGeometry {
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
+
 // Payload (the bytes after the text header) of a `.raw` recording; empty with `error` set on failure.
-std::shared_ptr<const std::vector<uint8_t>> loadRawPayload(const std::string& path, std::string& error);
+std::shared_ptr<const std::vector<uint8_t>> loadRawPayload(const std::string& path, std::string& error,
+                                                           RawGeometry* geometry = nullptr);
 
 // Fills one NV12 frame of `width` x `height` with the moving test pattern of frame `index`.
 void fillNv12TestPattern(uint8_t* frame, uint32_t width, uint32_t height, uint64_t index);

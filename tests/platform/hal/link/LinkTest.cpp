@@ -230,5 +230,18 @@ TEST(SimConfig, DeviceListsParseModelsSerialsAndRecordings) {
     EXPECT_FALSE(SimBackend::parseDeviceList("evk4: ", specs, &error));
 }
 
+TEST(SimConfig, EnvironmentDefaultsToOneEvk4AndSkipsBadEntries) {
+    const auto unset = SimBackend::devicesFromEnvironment(nullptr);
+    ASSERT_EQ(unset.size(), 1u);
+    EXPECT_EQ(unset[0].model, SimModel::Evk4);
+    EXPECT_FALSE(unset[0].serial.empty());
+    EXPECT_TRUE(SimBackend::devicesFromEnvironment(" none ").empty());
+    EXPECT_TRUE(SimBackend::devicesFromEnvironment("").empty());
+    const auto mixed = SimBackend::devicesFromEnvironment("evk5:E1;bogus:X;serin320;tessary:T1");
+    ASSERT_EQ(mixed.size(), 2u);
+    EXPECT_EQ(mixed[0].serial, "E1");
+    EXPECT_EQ(mixed[1].model, SimModel::Tessary);
+}
+
 }  // namespace
 }  // namespace quillex::test

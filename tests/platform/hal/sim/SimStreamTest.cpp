@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "SimTestSupport.h"
@@ -79,10 +81,17 @@ TEST(SimStream, NothingStreamsUntilTheSensorIsStartedAndStreamingStopsWithIt) {
     sensorOn(*link);
     EXPECT_GT(stream->waitNextBuffer(2000ms), 0);
     sensorOn(*link, false);
-    std::this_thread::sleep_for(100ms);
-    while (stream->getLatestBuffer()) {
+    // Buffers already on their way may still come; then the stream stays quiet.
+    bool quiet = false;
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!quiet && std::chrono::steady_clock::now() < deadline) {
+        if (stream->waitNextBuffer(200ms) == 0)
+            quiet = true;
+        else
+            stream->getLatestBuffer();
     }
-    EXPECT_EQ(stream->waitNextBuffer(150ms), 0);
+    ASSERT_TRUE(quiet);
+    EXPECT_EQ(stream->waitNextBuffer(300ms), 0);
 }
 
 struct RoiLayout {
@@ -425,10 +434,30 @@ TEST(SimReplay, LoopingKeepsTimeMovingForwardAndTriggerInFiltersTriggerWords) {
     EXPECT_TRUE(off.triggers.empty());
 }
 
-TEST(SimReplay, UnreadableRecordingIsRefused) {
+TEST(SimReplay, UnreadableRecordingIsRefusedAndHeadersAreSkipped) {
     SimFixture fx;
     EXPECT_FALSE(SimBackend::instance().addDevice(SimModel::Evk4, "MISSING", "/nonexistent/file.raw"));
     EXPECT_FALSE(SimBackend::instance().device("MISSING"));
+
+    const auto dir = std::filesystem::temp_directory_path();
+    const auto headerOnly = dir / "quillex_sim_header_only.raw";
+    { std::ofstream(headerOnly, std::ios::binary) << "% evt 3.0\n% geometry 640x480\n% end\n"; }
+    std::string error;
+    EXPECT_FALSE(loadRawPayload(headerOnly.string(), error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(SimBackend::instance().addDevice(SimModel::Evk4, "EMPTY", headerOnly.string()));
+
+    // Odd-length header, no "% end": the payload starts at the first byte that is not '%'.
+    const auto oldStyle = dir / "quillex_sim_old_header.raw";
+    { std::ofstream(oldStyle, std::ios::binary) << "% evt 3.0\n% format EVT3;height=480;width=640\n" << std::string("\x2D\x8B\x00\x60", 4); }
+    RawGeometry geometry;
+    auto payload = loadRawPayload(oldStyle.string(), error, &geometry);
+    ASSERT_TRUE(payload);
+    EXPECT_EQ(*payload, (std::vector<uint8_t>{0x2D, 0x8B, 0x00, 0x60}));
+    EXPECT_EQ(geometry.width, 640u);
+    EXPECT_EQ(geometry.height, 480u);
+    std::filesystem::remove(headerOnly);
+    std::filesystem::remove(oldStyle);
 }
 
 }  // namespace
