@@ -132,7 +132,8 @@ bool writeSynthRecording(const std::string& path, const SynthOptions& options, S
     std::vector<uint8_t> bytes;
     constexpr uint64_t kBlockUs = 1000;
     const uint64_t end = options.startUs + options.durationUs;
-    for (uint64_t t = options.startUs; ok && t < end; t += kBlockUs) {
+    for (uint64_t t = options.startUs; ok && t < end && (options.maxBytes == 0 || result.bytes < options.maxBytes);
+         t += kBlockUs) {
         events.clear();
         triggers.clear();
         bytes.clear();

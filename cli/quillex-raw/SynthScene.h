@@ -22,6 +22,7 @@ struct SynthOptions {
     uint32_t seed = 1;
     double triggerHz = 0.0;        // square wave: a rising and a falling edge per period
     std::string serial = "SYNTH0001";
+    uint64_t maxBytes = 0;         // stop once the file reaches this size (0: no limit)
 };
 
 class SynthScene {

@@ -36,10 +36,15 @@ RawFileReader::RawFileReader(const std::string& path)
     : path_(path),
       bookmarkPath_(bookmarkPathFor(path)),
       decoder_(DecoderFactory::createUniqueDecoder(kDecoderFormat)),
+      probe_(DecoderFactory::createUniqueDecoder(kDecoderFormat)),
       decoded_(std::make_shared<std::vector<Event2D>>()),
       carry_(std::make_shared<std::vector<Event2D>>()),
       output_(std::make_shared<std::vector<Event2D>>()) {
     buffer_.reserve(kChunkSize);
+    if (probe_) {
+        probe_->setEventsStreamHandleCallback([](Event2D*, Event2D*) {});
+        probe_->setTriggerInCallback([](EventTriggerIn) {});
+    }
 }
 
 RawFileReader::~RawFileReader() = default;
@@ -91,7 +96,7 @@ void RawFileReader::onTrigger(const EventTriggerIn& trigger) {
 
 bool RawFileReader::loadFile() {
     resetState();
-    if (!decoder_) {
+    if (!decoder_ || !probe_) {
         ZX_LOG(4, "No decoder for the stream format %s.", kDecoderFormat);
         return false;
     }
@@ -221,18 +226,14 @@ RawFileReader::EventVectorPtr RawFileReader::getNEvents(uint64_t count) {
     if (carrySize() > count) {
         takeCarry(out, static_cast<size_t>(count));
     } else {
-        takeAllCarry(out);
-        const bool ok = readLoop([&] {
-            std::vector<Event2D>& decoded = *decoded_;
-            const uint64_t need = count - out.size();
-            if (decoded.size() < need) {
-                moveAppend(out, decoded);
-                return false;
-            }
-            out.insert(out.end(), decoded.begin(), decoded.begin() + static_cast<std::ptrdiff_t>(need));
-            keepDecodedFrom(static_cast<size_t>(need));
+        takeAllCarry(*decoded_);  // new chunks pile up behind it
+        bool ok = readLoop([&] {
+            if (decoded_->size() < count) return false;
+            splitDecodedInto(out, static_cast<size_t>(count));
             return true;
         });
+        if (!decoded_->empty()) moveAppend(out, *decoded_);  // the file ended first
+        ok = ok || !out.empty();
         if (!ok) return output_;
     }
     if (!out.empty()) currentTimestamp_ = out.back().timestamp + 1;
@@ -270,22 +271,19 @@ RawFileReader::EventVectorPtr RawFileReader::getNTimeEvents(uint64_t durationUs)
             currentEventNum_ += out.size();
             return output_;
         }
-        takeAllCarry(out);
+        takeAllCarry(*decoded_);  // new chunks pile up behind it
     }
-    const bool ok = readLoop([&] {
+    // Decoded chunks pile up in the decoded vector until one reaches `end`; then the pile moves
+    // to the output in one swap and only the part from the split on is copied.
+    bool ok = readLoop([&] {
         std::vector<Event2D>& decoded = *decoded_;
-        if (decoded.empty()) return false;
-        if (decoded.back().timestamp >= end) {
-            const Event2D* split =
-                EVT3Decoder::binarySearchTimestamp(end, decoded.data(), decoded.data() + decoded.size());
-            const auto taken = static_cast<size_t>(split - decoded.data());
-            out.insert(out.end(), decoded.begin(), decoded.begin() + static_cast<std::ptrdiff_t>(taken));
-            keepDecodedFrom(taken);
-            return true;
-        }
-        moveAppend(out, decoded);
-        return false;
+        if (decoded.empty() || decoded.back().timestamp < end) return false;
+        const Event2D* split = EVT3Decoder::binarySearchTimestamp(end, decoded.data(), decoded.data() + decoded.size());
+        splitDecodedInto(out, static_cast<size_t>(split - decoded.data()));
+        return true;
     });
+    if (!decoded_->empty()) moveAppend(out, *decoded_);  // the file ended first
+    ok = ok || !out.empty();
     if (ok) currentEventNum_ += out.size();
     return output_;
 }
@@ -334,12 +332,27 @@ void RawFileReader::takeCarry(std::vector<Event2D>& out, size_t count) {
 }
 
 void RawFileReader::takeAllCarry(std::vector<Event2D>& out) {
-    if (carryPos_ == 0 && out.empty()) {
+    // Swap only into a vector with less room: the larger buffer should keep collecting.
+    if (carryPos_ == 0 && out.empty() && out.capacity() <= carry_->capacity()) {
         out.swap(*carry_);
         clearCarry();
         return;
     }
     takeCarry(out, carrySize());
+}
+
+void RawFileReader::splitDecodedInto(std::vector<Event2D>& out, size_t split) {
+    std::vector<Event2D>& decoded = *decoded_;
+    if (!out.empty()) {
+        out.insert(out.end(), decoded.begin(), decoded.begin() + static_cast<std::ptrdiff_t>(split));
+        keepDecodedFrom(split);
+        return;
+    }
+    out.swap(decoded);
+    carry_->assign(out.begin() + static_cast<std::ptrdiff_t>(split), out.end());
+    carryPos_ = 0;
+    out.resize(split);
+    decoded.clear();
 }
 
 void RawFileReader::keepDecodedFrom(size_t from) {
@@ -367,29 +380,66 @@ bool RawFileReader::seekTime(uint64_t timestamp) {
         return true;
     }
 
-    // Word by word from the bookmark to the first word that brings the time to `timestamp`.
-    // Events of the words before it are what lies before the new position.
+    uint64_t position = 0, timeBase = 0, events = 0;
+    if (!scanToTime(bookmark, timestamp, position, timeBase, events)) return false;
+    commitPosition(position, timeBase, timestamp, bookmark.event_count + events);
+    return true;
+}
+
+size_t RawFileReader::probeSpan(const uint8_t* first, const uint8_t* last) {
+    if (auto* evt3 = dynamic_cast<EVT3Decoder*>(probe_.get())) {
+        probeTriggers_.clear();
+        return evt3->preprocessEventData(first, last, probeTriggers_);
+    }
+    return probe_->decodeCount(first, last);
+}
+
+bool RawFileReader::scanToTime(const Bookmark& bookmark, uint64_t timestamp, uint64_t& position, uint64_t& timeBase,
+                               uint64_t& events) {
+    // The target is the first word after which the decoder's time reaches `timestamp`; the
+    // events of the words before it lie before the new position. One word per decode call is
+    // slow, so a probe decoder runs one span ahead and the reader's decoder decodes a span in
+    // bulk when the probe shows the time cannot have reached `timestamp` in it. A repeated
+    // TIME_HIGH briefly drops the time to its 4096 µs boundary, so a span that ends exactly
+    // on a boundary close below `timestamp` is scanned word by word as well.
+    constexpr size_t kSpanBytes = 2048;
+    constexpr uint64_t kHighStep = 4096;
     DiscardScope discard(discarding_);
+    buffer_.resize(kChunkSize);
     file_.clear();
     file_.seekg(static_cast<std::streamoff>(bookmark.offset));
     decoder_->resetTimestamp(bookmark.timestamp);
-    buffer_.resize(kChunkSize);
+    probe_->resetTimestamp(bookmark.timestamp);
     const size_t wordSize = decoder_->getRawEventSize();
     uint64_t chunkPos = bookmark.offset;
-    uint64_t events = 0;
+    uint64_t before = 0;
     while (true) {
         file_.read(reinterpret_cast<char*>(buffer_.data()), static_cast<std::streamsize>(kChunkSize));
         const auto got = static_cast<size_t>(file_.gcount());
         if (got == 0) return false;
         const uint8_t* p = buffer_.data();
-        for (size_t off = 0; off + wordSize <= got; off += wordSize) {
-            const size_t produced = decoder_->decodeCount(p + off, p + off + wordSize);
-            const uint64_t now = decoder_->getCurrentTimestamp();
-            if (now >= timestamp) {
-                commitPosition(chunkPos + off, now, timestamp, bookmark.event_count + events);
-                return true;
+        for (size_t off = 0; off < got; off += kSpanBytes) {
+            const size_t size = std::min(kSpanBytes, got - off);
+            probeSpan(p + off, p + off + size);
+            const uint64_t reached = probe_->getCurrentTimestamp();
+            const bool maybe = reached >= timestamp || (reached % kHighStep == 0 && reached + kHighStep > timestamp);
+            if (!maybe) {
+                before += decoder_->decodeCount(p + off, p + off + size);
+                continue;
             }
-            events += produced;
+            size_t w = 0;
+            for (; w + wordSize <= size; w += wordSize) {
+                const size_t produced = decoder_->decodeCount(p + off + w, p + off + w + wordSize);
+                const uint64_t now = decoder_->getCurrentTimestamp();
+                if (now >= timestamp) {
+                    position = chunkPos + off + w;
+                    timeBase = now;
+                    events = before;
+                    return true;
+                }
+                before += produced;
+            }
+            if (w < size) before += decoder_->decodeCount(p + off + w, p + off + size);  // a trailing odd byte
         }
         chunkPos += got;
     }
@@ -411,11 +461,14 @@ bool RawFileReader::seekNEvents(uint64_t eventNumber) {
     }
 
     // Stops at the first word boundary before which `eventNumber` events lie, so that the
-    // position and the event number agree and no event is handed out twice.
+    // position and the event number agree and no event is handed out twice. The probe decoder
+    // runs one span ahead: spans that cannot reach the number are decoded in bulk.
+    constexpr size_t kSpanBytes = 2048;
     DiscardScope discard(discarding_);
     file_.clear();
     file_.seekg(static_cast<std::streamoff>(bookmark.offset));
     decoder_->resetTimestamp(bookmark.timestamp);
+    probe_->resetTimestamp(bookmark.timestamp);
     buffer_.resize(kChunkSize);
     const size_t wordSize = decoder_->getRawEventSize();
     uint64_t chunkPos = bookmark.offset;
@@ -423,20 +476,32 @@ bool RawFileReader::seekNEvents(uint64_t eventNumber) {
     while (true) {
         file_.read(reinterpret_cast<char*>(buffer_.data()), static_cast<std::streamsize>(kChunkSize));
         const auto got = static_cast<size_t>(file_.gcount());
+        if (got == 0) break;
         const uint8_t* p = buffer_.data();
-        size_t off = 0;
-        for (; off + wordSize <= got; off += wordSize) {
-            if (count >= eventNumber) break;
-            count += decoder_->decodeCount(p + off, p + off + wordSize);
+        for (size_t off = 0; off < got; off += kSpanBytes) {
+            const size_t size = std::min(kSpanBytes, got - off);
+            if (count + probeSpan(p + off, p + off + size) < eventNumber) {
+                count += decoder_->decodeCount(p + off, p + off + size);
+                continue;
+            }
+            size_t w = 0;
+            for (; w + wordSize <= size; w += wordSize) {
+                if (count >= eventNumber) {
+                    const uint64_t now = decoder_->getCurrentTimestamp();
+                    commitPosition(chunkPos + off + w, now, now, count);
+                    return true;
+                }
+                count += decoder_->decodeCount(p + off + w, p + off + w + wordSize);
+            }
+            if (w < size) count += decoder_->decodeCount(p + off + w, p + off + size);
         }
-        if (count >= eventNumber) {
-            const uint64_t now = decoder_->getCurrentTimestamp();
-            commitPosition(chunkPos + off, now, now, count);
-            return true;
-        }
-        if (got == 0) return false;
         chunkPos += got;
     }
+    if (count < eventNumber) return false;
+    // The number is reached with the last word of the data.
+    const uint64_t now = decoder_->getCurrentTimestamp();
+    commitPosition(chunkPos, now, now, count);
+    return true;
 }
 
 }  // namespace quillex

@@ -119,10 +119,18 @@ private:
     // Moves `count` undelivered events (or all) to the end of `out`.
     void takeCarry(std::vector<Event2D>& out, size_t count);
     void takeAllCarry(std::vector<Event2D>& out);
+    // Moves decoded[0, split) to the end of `out` and keeps the rest as the undelivered events.
+    void splitDecodedInto(std::vector<Event2D>& out, size_t split);
     // Keeps decoded[from, end) as the undelivered events; empties the decoded vector.
     void keepDecodedFrom(size_t from);
     // Moves the stream and the decoder to a found position; drops undelivered events.
     void commitPosition(uint64_t position, uint64_t timeBase, uint64_t timestamp, uint64_t eventNumber);
+    // Finds where decoding from `bookmark` first reaches `timestamp`: the byte position, the
+    // decoder time there and the number of events between the bookmark and the position.
+    bool scanToTime(const Bookmark& bookmark, uint64_t timestamp, uint64_t& position, uint64_t& timeBase,
+                    uint64_t& events);
+    // Advances the probe decoder over a span; returns its event count.
+    size_t probeSpan(const uint8_t* first, const uint8_t* last);
     // Counts the events of [first, last) decoded from `timeBase`, delivering nothing.
     uint64_t countEvents(uint64_t first, uint64_t last, uint64_t timeBase);
 
@@ -142,6 +150,8 @@ private:
     std::string bookmarkPath_;
     std::ifstream file_;
     std::unique_ptr<Decoder> decoder_;
+    std::unique_ptr<Decoder> probe_;  // runs ahead of decoder_ inside seeks
+    std::vector<EventTriggerIn> probeTriggers_;
     std::vector<uint8_t> buffer_;
 
     EventVectorPtr decoded_;
