@@ -230,8 +230,12 @@ bool RawFileReader::checkBookmarksFromFile(const std::string& path) {
     bool consistent = text.terminated &&
                       bookmarkfile::decodeEntries(bytes.data() + text.binaryOffset, bytes.size() - text.binaryOffset,
                                                   entries);
-    for (const auto& [key, bookmark] : entries)
+    // Restart points lie on word boundaries of this payload.
+    const uint64_t wordSize = decoder_->getRawEventSize();
+    for (const auto& [key, bookmark] : entries) {
         if (bookmark.offset < payloadOffset_ || bookmark.offset > fileSize_) consistent = false;
+        if (bookmark.offset != fileSize_ && (bookmark.offset - payloadOffset_) % wordSize != 0) consistent = false;
+    }
     if (!consistent) {
         ZX_LOG(3, "Bookmark data is truncated or inconsistent, need to regenerate");
         return false;

@@ -426,6 +426,8 @@ TEST_F(RawFileReaderTest, DamagedIndexIsRebuilt) {
     for (size_t i = 0; i < 8; ++i) hugeCount[binaryStart + i] = 0xFF;
     std::vector<uint8_t> badOffset = body;
     for (size_t i = 0; i < 8; ++i) badOffset[binaryStart + 16 + i] = 0x7F;  // first bookmark's offset
+    std::vector<uint8_t> oddOffset = body;
+    oddOffset[binaryStart + 16] = static_cast<uint8_t>(oddOffset[binaryStart + 16] + 1);  // off the word grid
     const std::vector<Case> cases = {
         {"flipped byte", flipped, "The file has changed"},
         {"empty", {}, "The file content is insufficient to perform CRC validation!"},
@@ -440,6 +442,7 @@ TEST_F(RawFileReaderTest, DamagedIndexIsRebuilt) {
         {"truncated entries", withCrc(truncated), "Bookmark data is truncated or inconsistent"},
         {"huge count", withCrc(hugeCount), "Bookmark data is truncated or inconsistent"},
         {"offset outside", withCrc(badOffset), "Bookmark data is truncated or inconsistent"},
+        {"offset between words", withCrc(oddOffset), "Bookmark data is truncated or inconsistent"},
         {"text only", withCrc(std::vector<uint8_t>(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(binaryStart - 1))),
          "Bookmark data is truncated or inconsistent"},
     };
