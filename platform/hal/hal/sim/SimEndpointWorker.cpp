@@ -369,10 +369,14 @@ void SimFrameWorker::run() {
     const uint32_t width = regs::imx415::kWidth;
     const uint32_t height = regs::imx415::kHeight;
     const size_t frameBytes = size_t(width) * height * 3 / 2;
+    // Frames run on the sensor clock, one per frame period: frame k leaves the board
+    // kReadoutUs after k * period, where the event sensor sees the rising edge of its trigger
+    // pulse (the fusion model's trigger-in square wave has the frame period).
+    constexpr uint64_t kReadoutUs = 25720;
     uint64_t index = 0;
     uint64_t registerGeneration = UINT64_MAX;
     bool streaming = false;
-    auto next = Clock::now();
+    uint64_t nextUs = 0;  // sensor time of the next frame; 0: not scheduled
     while (!stopping()) {
         if (device_.registers().generation() != registerGeneration) {
             registerGeneration = device_.registers().generation();
@@ -380,19 +384,22 @@ void SimFrameWorker::run() {
         }
         if (!streaming || !device_.plugged()) {
             sleepFor(5ms);
-            next = Clock::now();
+            nextUs = 0;
             continue;
         }
         const uint32_t fps = std::clamp<uint32_t>(device_.scene().frameRate, 1, 120);
-        const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) / fps;
-        if (!sleepUntil(next)) break;
+        const uint64_t periodUs = 1000000 / fps;
+        const uint64_t nowUs = device_.sensorClockUs();
+        if (nextUs == 0 || nextUs + periodUs < nowUs)  // first frame, or no burst after a stall
+            nextUs = (nowUs / periodUs + 1) * periodUs + kReadoutUs;
+        if (!sleepUntil(device_.sensorClockOrigin() + std::chrono::microseconds(nextUs))) break;
+        if (!device_.registers().state().apsStreaming) continue;
         RawBufferPtr buffer = sink_->acquire();
         buffer->resize(frameBytes);
         fillNv12TestPattern(buffer->data(), width, height, index++);
         sink_->deliver(std::move(buffer));
         device_.counters().frames++;
-        next += period;
-        if (next < Clock::now() - period) next = Clock::now();  // no burst after a stall
+        nextUs += periodUs;
     }
 }
 
