@@ -107,6 +107,7 @@ bool streamAndRecord(const fs::path& dir, double seconds, double rate) {
     if (camera->start() != 0) return false;
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     consuming = false;
+    const uint64_t droppedWhileRunning = camera->droppedBuffers();
     camera->stop();
     const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
     const double cpu = cpuSeconds() - cpu0;
@@ -126,6 +127,7 @@ bool streamAndRecord(const fs::path& dir, double seconds, double rate) {
     const uint64_t delivered = camera->counter->bytes.load();
     const uint64_t recorded = fileBytes - headerBytes;
     const uint64_t dropped = camera->droppedBuffers();
+    std::printf("  transfer buffers dropped while running %llu\n", static_cast<unsigned long long>(droppedWhileRunning));
     const double mev = static_cast<double>(callbackEvents.load()) / wall / 1e6;
     std::printf("stream+record: %.1f s, %.1f Mev/s decoded, %.1f MB/s raw\n", wall, mev,
                 static_cast<double>(delivered) / wall / (1024.0 * 1024.0));
@@ -167,7 +169,7 @@ int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
     const double rate = argc > 2 ? std::atof(argv[2]) : 60e6;
     const fs::path dir = fs::temp_directory_path();
-    recorderAlone(dir, 2048ull * 1024 * 1024);
+    recorderAlone(dir, 1024ull * 1024 * 1024);
     const bool ok = streamAndRecord(dir, seconds, rate);
     std::printf("%s\n", ok ? "no buffer lost" : "BUFFERS LOST");
     return ok ? 0 : 1;
