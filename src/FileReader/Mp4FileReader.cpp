@@ -238,10 +238,10 @@ bool Mp4FileReader::getFrameGivenTimeStamp(uint64_t time_us, ApsFrame& frame) {
     const uint64_t wanted = *std::prev(it);
     ZX_LOG(kLogInfo, "Seek to time: %lld", static_cast<long long>(wanted));
     if (!seekStream(wanted)) return false;
-    for (;;) {
-        if (!getNextFrame(scratch_)) return false;
-        if (scratch_.getStartTime() >= wanted) break;
+    if (!getNextFrame(scratch_)) return false;
+    while (scratch_.getStartTime() < wanted) {
         ZX_LOG(kLogInfo, "Skip frame: %lld", static_cast<long long>(scratch_.getStartTime()));
+        if (!getNextFrame(scratch_)) return false;
     }
     std::swap(frame, scratch_);
     return true;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 #include "FileReader/ApsFileReader.h"
@@ -169,6 +171,42 @@ TEST_F(Mp4FileReaderOnKnownVideo, ReloadingGivesTheSameTimesAgain) {
     EXPECT_EQ(times, kTimes);
     ASSERT_TRUE(reader_->getNextFrame(frame));
     EXPECT_EQ(frame.getStartTime(), kTimes.front());
+}
+
+// A video from another writer: groups of 5 frames with reordered (B) frames, time base 1/10240.
+TEST(Mp4FileReader, VideosWithGroupsOfPicturesAndOtherTimeBases) {
+    QUILLEX_REQUIRE_TOOL("ffmpeg");
+    TempDir dir;
+    const std::string path = dir.file("gop.mp4");
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc2=size=64x48:rate=10 -frames:v 10 -c:v libx264 "
+                           "-g 5 -bf 2 -pix_fmt yuv420p '" + path + "'").c_str()),
+              0);
+    Mp4FileReader reader(path);
+    ASSERT_TRUE(reader.loadFile());
+    std::vector<uint64_t> times;
+    reader.getTimeStamps(times);
+    std::vector<uint64_t> expected;
+    for (uint64_t i = 0; i < 10; ++i) expected.push_back(i * 100000);
+    ASSERT_EQ(times, expected);
+
+    // Reference pictures: a plain walk through the file.
+    std::vector<ApsFrame> walk(10);
+    for (auto& f : walk) ASSERT_TRUE(reader.getNextFrame(f));
+
+    LogLines logs;
+    ApsFrame frame;
+    ASSERT_TRUE(reader.getFrameGivenTimeStamp(350000, frame));
+    EXPECT_EQ(frame.getStartTime(), 300000u);
+    ASSERT_EQ(frame.getDataSize(), walk[3].getDataSize());
+    EXPECT_TRUE(std::equal(frame.data(), frame.data() + frame.getDataSize(), walk[3].data()));
+    EXPECT_GE(logs.countContaining("Skip frame: "), 1u);  // decoded forward from the group's key frame
+
+    for (int i : {9, 5, 4, 0, 7}) {
+        ASSERT_TRUE(reader.getNFrame(i, frame)) << i;
+        EXPECT_EQ(frame.getStartTime(), expected[static_cast<size_t>(i)]);
+        EXPECT_TRUE(std::equal(frame.data(), frame.data() + frame.getDataSize(), walk[static_cast<size_t>(i)].data()))
+            << i;
+    }
 }
 
 }  // namespace
