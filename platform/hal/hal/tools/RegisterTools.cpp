@@ -148,12 +148,24 @@ RegisterAntiFlicker::RegisterAntiFlicker(std::shared_ptr<RegisterController> con
         FullParamteterInfo{"low_frequency", "Lowest flicker frequency of the filtered band", TOOL_PARAM_INT,
                            IntParameterInfo{kMinFrequency, kMaxFrequency, lowHz_, "Hz"}},
         frequencyGetter("max_cutoff_period", &lowHz_),
-        [this, currentHigh](const ParamValue& value) { return setBand(std::get<int32_t>(value), currentHigh()); });
+        [this, currentHigh](const ParamValue& value) {
+            // A bound crossing the other pushes it to the end of the range, so the two bounds can
+            // be applied in either order.
+            const int32_t low = std::get<int32_t>(value);
+            int32_t high = currentHigh();
+            if (periodOf(low) <= periodOf(high)) high = kMaxFrequency;
+            return setBand(low, high);
+        });
     addRegister2Map(
         FullParamteterInfo{"high_frequency", "Highest flicker frequency of the filtered band", TOOL_PARAM_INT,
                            IntParameterInfo{kMinFrequency, kMaxFrequency, highHz_, "Hz"}},
         frequencyGetter("min_cutoff_period", &highHz_),
-        [this, currentLow](const ParamValue& value) { return setBand(currentLow(), std::get<int32_t>(value)); });
+        [this, currentLow](const ParamValue& value) {
+            const int32_t high = std::get<int32_t>(value);
+            int32_t low = currentLow();
+            if (periodOf(low) <= periodOf(high)) low = kMinFrequency;
+            return setBand(low, high);
+        });
     addRegister2Map(
         FullParamteterInfo{"mode", "band_stop drops the flicker inside the band, band_pass keeps only it",
                            TOOL_PARAM_ENUM, EnumParameterInfo{{"band_stop", "band_pass"}, "band_stop"}},

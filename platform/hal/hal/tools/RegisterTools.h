@@ -42,7 +42,8 @@ protected:
 };
 
 // Anti-flicker filter: "enable", a frequency band ("low_frequency" .. "high_frequency", Hz)
-// and "mode" ("band_stop" drops flicker inside the band, "band_pass" keeps only it).
+// and "mode" ("band_stop" drops flicker inside the band, "band_pass" keeps only it). A bound set
+// across the other one pushes that one to the end of the range.
 class RegisterAntiFlicker : public CameraToolRegisterWithCallback {
 public:
     static constexpr uint32_t kPeriodUnitUs = 64;  // unit of the cutoff period fields

@@ -269,10 +269,22 @@ TEST(CameraToolAntiFlicker, BandRoundTripsAndMustNotBeEmpty) {
     EXPECT_EQ((periods >> 8) & 0xFFu, 156u);
     EXPECT_EQ(periods & 0xFFu, 16u);
 
-    EXPECT_FALSE(afk.setParam("low_frequency", 1000));
-    EXPECT_FALSE(afk.setParam("high_frequency", 90));
     EXPECT_FALSE(afk.setParam("low_frequency", 10));
+    EXPECT_FALSE(afk.setParam("high_frequency", 20000));
+    EXPECT_FALSE(afk.setParam("low_frequency", RegisterAntiFlicker::kMaxFrequency));  // no room above it
     EXPECT_EQ(a.device->reg(0xC008), periods);
+
+    // Moving the band above itself works in either order of the two bounds.
+    EXPECT_TRUE(afk.setParam("low_frequency", 2000));  // crosses 1000: high goes to the top
+    EXPECT_TRUE(afk.getParam("high_frequency", high));
+    EXPECT_EQ(high, RegisterAntiFlicker::kMaxFrequency);
+    EXPECT_TRUE(afk.setParam("high_frequency", 5000));
+    EXPECT_TRUE(afk.setParam("high_frequency", 1042));  // crosses 2000: low goes to the bottom
+    EXPECT_TRUE(afk.setParam("low_frequency", 100));
+    EXPECT_TRUE(afk.getParam("low_frequency", low));
+    EXPECT_TRUE(afk.getParam("high_frequency", high));
+    EXPECT_EQ(low, 100);
+    EXPECT_EQ(high, 1042);
 
     EXPECT_TRUE(afk.setParam("mode", "band_pass"));
     EXPECT_NE(a.device->reg(0xC004) & (1u << 6), 0u);
