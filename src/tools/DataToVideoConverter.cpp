@@ -452,10 +452,6 @@ int DataToVideoConverter::rgbToJpeg(const uint8_t* data, int64_t timestamp) {
         ZX_LOG(kLogError, "rgbToJpeg: Converter is not fully initialized.");
         return -1;
     }
-    if (src_fmt_ != AV_PIX_FMT_BGR24) {
-        ZX_LOG(kLogError, "Sws scale fmt is not AV_PIX_FMT_BGR24");
-        return -1;
-    }
     if (data == nullptr) {
         ZX_LOG(kLogError, "rgbToJpeg: no image data.");
         return -1;
