@@ -27,7 +27,6 @@ struct SimSensorState {
     std::vector<uint8_t> rowSelected;
     // Frame sensor
     bool apsStreaming = false;
-    uint32_t apsFrameRate = 0;  // 0: use the scene's
     uint32_t apsExposureUs = 0;
     // Increases on every write; lets the generator refresh only when something changed.
     uint64_t generation = 0;
