@@ -6,6 +6,7 @@
 #include <fstream>
 #include <future>
 #include <map>
+#include <optional>
 #include <thread>
 
 #include "CameraTestSupport.h"
@@ -25,7 +26,31 @@ using std::chrono::milliseconds;
 
 namespace {
 
-// Delegates to the simulator and can hide the first searches or add extra descriptions.
+// A simulated device whose firmware-version answer is replaced.
+class FirmwareDevice : public Device {
+public:
+    FirmwareDevice(std::shared_ptr<Device> inner, std::vector<uint32_t> answer)
+        : inner_(std::move(inner)), answer_(std::move(answer)) {}
+    CameraDescription description() const override { return inner_->description(); }
+    bool isConnected() const override { return inner_->isConnected(); }
+    int control(CtrlFrame& frame) override {
+        if (frame.command != 121) return inner_->control(frame);
+        frame.payload = answer_;
+        return 0;
+    }
+    bool startEndpoint(uint8_t e, uint32_t size, std::shared_ptr<BulkSink> sink) override {
+        return inner_->startEndpoint(e, size, std::move(sink));
+    }
+    void stopEndpoint(uint8_t e) override { inner_->stopEndpoint(e); }
+    void setEventStream(bool on) override { inner_->setEventStream(on); }
+
+private:
+    std::shared_ptr<Device> inner_;
+    std::vector<uint32_t> answer_;
+};
+
+// Delegates to the simulator and can hide the first searches, add extra descriptions or
+// replace the firmware answer.
 class ScriptedBackend : public DeviceBackend {
 public:
     using Ids = std::pair<uint16_t, uint16_t>;
@@ -42,8 +67,11 @@ public:
         return SimBackend::instance().findEth();
     }
     std::shared_ptr<Device> openDevice(const CameraDescription& description) override {
-        return SimBackend::instance().openDevice(description);
+        auto device = SimBackend::instance().openDevice(description);
+        if (device && firmware) return std::make_shared<FirmwareDevice>(device, *firmware);
+        return device;
     }
+    std::optional<std::vector<uint32_t>> firmware;
     std::map<Ids, int> usbCalls;
     std::map<Ids, int> hideFirst;
     std::map<Ids, std::vector<CameraDescription>> extra;
@@ -171,6 +199,32 @@ TEST_F(SimCameras, ModelsTellTheSensorFamilyFromTheIds) {
     Serin320Camera fresh(desc);
     EXPECT_EQ(fresh.getWidth(), 1280);
     EXPECT_FALSE(fresh.isConnected());
+}
+
+TEST_F(SimCameras, SmallModelFirmwareTextEndsAtTheFirstZeroByte) {
+    ASSERT_TRUE(sim().addDevice(SimModel::Serin320, "FW1"));
+    auto backend = std::make_shared<ScriptedBackend>();
+    DeviceBackend::setActive(backend);
+    const auto desc = UsbInterface::findUsbDvsCamera(Serin320Camera::vendorId, Serin320Camera::productId).at(0);
+    std::string version;
+    backend->firmware = std::vector<uint32_t>{0x2E322E31, 0x00000033, 0, 0};  // "1.2.3" little-endian, NUL padded
+    Serin320Camera camera(desc);
+    EXPECT_FALSE(camera.getFirmwareVersion(version));  // no link before init
+    EXPECT_EQ(version, "N/A");
+    ASSERT_EQ(camera.init(), 0);
+    EXPECT_TRUE(camera.getFirmwareVersion(version));
+    EXPECT_EQ(version, "1.2.3");
+
+    backend->firmware = std::vector<uint32_t>{};
+    Serin320Camera empty(desc);
+    ASSERT_EQ(empty.init(), 0);
+    EXPECT_FALSE(empty.getFirmwareVersion(version));
+    EXPECT_EQ(version, "N/A");
+    backend->firmware = std::vector<uint32_t>{0, 0};
+    Serin320Camera zeros(desc);
+    ASSERT_EQ(zeros.init(), 0);
+    EXPECT_FALSE(zeros.getFirmwareVersion(version));
+    EXPECT_EQ(version, "");
 }
 
 TEST_F(SimCameras, StreamingDeliversEventsBatchesAndStatisticsOncePerSecond) {
