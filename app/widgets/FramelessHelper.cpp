@@ -67,11 +67,14 @@ FramelessHelper::FramelessHelper(QWidget* window, int theme) : QObject(window), 
         } else {
             window_->showNormal();
         }
-        // The button moved away from under the cursor; without this it keeps its hover look.
+        // The button moves away from under the cursor; without this it keeps its hover look. The
+        // window system may resize the window later than the next turn, so check again then.
+        hoverCheckPending_ = true;
         QTimer::singleShot(0, this, &FramelessHelper::clearMaxButtonHover);
     });
     connect(bar_, &QWK::WindowBar::closeRequested, window, &QWidget::close);
 
+    window->installEventFilter(this);
     bar_->setFixedHeight(kBarHeight);
     bar_->setTitleFollowWindow(true);
     bar_->setIconFollowWindow(true);
@@ -87,6 +90,14 @@ void FramelessHelper::loadStyle() {
     emit themeChanged(theme_ ? Light : Dark);
 }
 
+bool FramelessHelper::eventFilter(QObject* watched, QEvent* event) {
+    if (hoverCheckPending_ && watched == window_ && event->type() == QEvent::Resize) {
+        // After the layouts have followed the new size.
+        QTimer::singleShot(0, this, &FramelessHelper::clearMaxButtonHover);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void FramelessHelper::clearMaxButtonHover() {
     QAbstractButton* button = bar_ ? bar_->maxButton() : nullptr;
     if (!button) {
@@ -96,10 +107,14 @@ void FramelessHelper::clearMaxButtonHover() {
     if (button->rect().contains(local)) {
         return;
     }
+    hoverCheckPending_ = false;
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(button, &leave);
+    // The style's hover state comes from this attribute, which no synthetic event clears.
+    button->setAttribute(Qt::WA_UnderMouse, false);
     if (button->testAttribute(Qt::WA_Hover)) {
         QHoverEvent hover(QEvent::HoverLeave, QPointF(local), QPointF(QCursor::pos()), QPointF(local));
         QApplication::sendEvent(button, &hover);
     }
+    button->update();
 }

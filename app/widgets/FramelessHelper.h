@@ -33,6 +33,9 @@ public:
 signals:
     void themeChanged(FramelessHelper::FramelessTheme theme);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void loadStyle();
     void clearMaxButtonHover();
@@ -41,4 +44,5 @@ private:
     QPointer<QWidget> window_;
     QWK::WindowBar* bar_ = nullptr;
     QWK::WidgetWindowAgent* agent_ = nullptr;
+    bool hoverCheckPending_ = false;
 };

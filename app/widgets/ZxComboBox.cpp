@@ -20,6 +20,11 @@ ZxComboBox::ZxComboBox(QWidget* parent) : QWidget(parent), ui(new Ui::ZxComboBox
 }
 
 ZxComboBox::~ZxComboBox() {
+    // Closing the window below hides the list once more; its signals must not reach a dead form.
+    disconnect(ui->cb_combox_in_widget, nullptr, this, nullptr);
+    if (QLineEdit* edit = ui->cb_combox_in_widget->lineEdit()) {
+        disconnect(edit, nullptr, this, nullptr);
+    }
     delete ui;
 }
 
@@ -34,6 +39,7 @@ QWidget* ZxComboBox::frame() const {
 void ZxComboBox::setEditable(bool editable) {
     QLineEdit* edit = ui->cb_combox_in_widget->lineEdit();
     disconnect(textChangedConnection_);
+    disconnect(textEditedConnection_);
     disconnect(editingFinishedConnection_);
     editable_ = editable;
     if (!edit) {
@@ -41,13 +47,12 @@ void ZxComboBox::setEditable(bool editable) {
     }
     edit->setReadOnly(!editable);
     if (editable) {
-        textChangedConnection_ = connect(edit, &QLineEdit::textChanged, this, [this, edit](const QString& text) {
+        textChangedConnection_ = connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) {
             emit signalLineEditTextChanged(text);
-            // Text set by the program (a list choice, a panel refresh) must not leave a halo behind.
-            if (edit->hasFocus()) {
-                setHalo(true);
-            }
         });
+        // Only typing lights the halo: text set by the program (a list choice, a panel refresh)
+        // must not leave one behind.
+        textEditedConnection_ = connect(edit, &QLineEdit::textEdited, this, [this] { setHalo(true); });
         editingFinishedConnection_ = connect(edit, &QLineEdit::editingFinished, this, [this] {
             emit signalLineEditEditingFinished();
             setHalo(false);

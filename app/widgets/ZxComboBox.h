@@ -45,5 +45,6 @@ private:
     bool editable_ = false;
     bool haloOn_ = false;
     QMetaObject::Connection textChangedConnection_;
+    QMetaObject::Connection textEditedConnection_;
     QMetaObject::Connection editingFinishedConnection_;
 };

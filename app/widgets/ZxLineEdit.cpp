@@ -29,6 +29,9 @@ ZxLineEdit::ZxLineEdit(QWidget* parent) : QWidget(parent), ui(new Ui::ZxLineEdit
 }
 
 ZxLineEdit::~ZxLineEdit() {
+    // Deleting the focused line edit reports focus loss and editing finished; nobody is left to hear.
+    disconnect(ui->le_zx_line_edit_base, nullptr, this, nullptr);
+    disconnect(slider_, nullptr, this, nullptr);
     delete ui;
 }
 

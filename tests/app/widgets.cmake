@@ -1,7 +1,4 @@
 # Widget kit and frameless-window layer.
-foreach(_test ThreeHandleSlider Notifications FrameAndInputs)
-  if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/widgets/${_test}Test.cpp)
-    string(TOLOWER ${_test} _name)
-    quillex_add_qtest(tst_widgets_${_name} SOURCES ${CMAKE_CURRENT_LIST_DIR}/widgets/${_test}Test.cpp)
-  endif()
-endforeach()
+quillex_add_qtest(tst_widgets_slider SOURCES ${CMAKE_CURRENT_LIST_DIR}/widgets/ThreeHandleSliderTest.cpp)
+quillex_add_qtest(tst_widgets_notifications SOURCES ${CMAKE_CURRENT_LIST_DIR}/widgets/NotificationsTest.cpp)
+quillex_add_qtest(tst_widgets_frame_inputs SOURCES ${CMAKE_CURRENT_LIST_DIR}/widgets/FrameAndInputsTest.cpp)

@@ -76,19 +76,24 @@ void WidgetWindowAgent::setSystemButton(SystemButton button, QWidget* w) {
 }
 
 bool WidgetWindowAgent::isHitTestVisible(const QWidget* w) const {
-    return hitTestVisible_.contains(w);
+    if (!w) {
+        return false;
+    }
+    for (const auto& entry : hitTestVisible_) {
+        if (entry.data() == w) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void WidgetWindowAgent::setHitTestVisible(QWidget* w, bool visible) {
     if (!w) {
         return;
     }
+    hitTestVisible_.removeIf([w](const QPointer<QWidget>& entry) { return entry.isNull() || entry.data() == w; });
     if (visible) {
-        hitTestVisible_.insert(w);
-        // Forget it when it goes, so a new widget at the same address is not mistaken for it.
-        connect(w, &QObject::destroyed, this, [this, w] { hitTestVisible_.remove(w); }, Qt::UniqueConnection);
-    } else {
-        hitTestVisible_.remove(w);
+        hitTestVisible_.append(w);
     }
 }
 
@@ -139,7 +144,7 @@ bool WidgetWindowAgent::isDragArea(const QPoint& titleBarPos) const {
         return false;
     }
     for (QWidget* w = titleBar_->childAt(titleBarPos); w && w != titleBar_; w = w->parentWidget()) {
-        if (hitTestVisible_.contains(w)) {
+        if (isHitTestVisible(w)) {
             return false;
         }
         for (const auto& button : systemButtons_) {

@@ -10,7 +10,7 @@
 
 #include <QHash>
 #include <QPointer>
-#include <QSet>
+#include <QList>
 #include <QWidget>
 
 class QWindow;
@@ -63,7 +63,7 @@ private:
     QPointer<QWidget> titleBar_;
     QPointer<QWindow> handle_;
     QHash<int, QPointer<QWidget>> systemButtons_;
-    QSet<const QWidget*> hitTestVisible_;
+    QList<QPointer<QWidget>> hitTestVisible_;  // a dead entry reads as null and never matches
     bool overrideCursor_ = false;
     bool dragging_ = false;
     QPoint dragStartGlobal_;
