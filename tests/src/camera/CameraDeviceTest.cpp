@@ -380,7 +380,11 @@ std::vector<uint8_t> readAll(const fs::path& p) {
 TEST_F(SimCameras, DirectRecordingHoldsHeaderAndExactlyTheDeliveredBuffers) {
     ASSERT_TRUE(sim().addDevice(SimModel::Evk4, "REC1"));
     const auto desc = UsbInterface::findUsbDvsCamera(PropheseeEVK4::vendorId, PropheseeEVK4::productId).at(0);
-    const fs::path path = fs::temp_directory_path() / ("quillex_cam_rec_" + std::to_string(::getpid()) + ".raw");
+    // A folder of its own: the reader keeps a bookmark index beside the file.
+    const fs::path dir = fs::temp_directory_path() / ("quillex_cam_rec_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path path = dir / "direct.raw";
     uint64_t recordedEvents = 0;
     {
         auto camera = std::make_shared<TappedEvk4>(desc);
@@ -437,8 +441,7 @@ TEST_F(SimCameras, DirectRecordingHoldsHeaderAndExactlyTheDeliveredBuffers) {
         EXPECT_EQ(maxEvents, recordedEvents);
     }
     EXPECT_GT(recordedEvents, 0u);
-    fs::remove(path);
-    fs::remove(path.string() + ".zxmark.tmp");
+    fs::remove_all(dir);
 }
 
 TEST_F(SimCameras, ConfigurationFileWithSmallRoiRecordsOnlyEventsInside) {
@@ -448,6 +451,7 @@ TEST_F(SimCameras, ConfigurationFileWithSmallRoiRecordsOnlyEventsInside) {
     auto camera = manager.openCamera("ROI1");
     ASSERT_TRUE(camera);
     const fs::path dir = fs::temp_directory_path() / ("quillex_cam_roi_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
     fs::create_directories(dir);
     const fs::path config = dir / "roi.json";
     std::ofstream(config) << R"({"ROI": {"enable": true, "mode": "ROI", "x": 100, "y": 200, "x_width": 64, "y_height": 32}})";
