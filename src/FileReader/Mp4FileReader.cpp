@@ -120,30 +120,20 @@ bool Mp4FileReader::readFrameTimestamps() {
         ZX_LOG(kLogError, "Failed to allocate AVFrame");
         return false;
     }
-    // The scan decodes every frame once: a decoder of its own may use all cores. Lookups keep the
-    // single-threaded one, which hands out a frame for every packet without read-ahead.
-    AVCodecContext* scan = avcodec_alloc_context3(codec_);
-    if (scan != nullptr) {
-        scan->thread_count = 0;
-        if (avcodec_parameters_to_context(scan, video_stream_->codecpar) < 0 || avcodec_open2(scan, codec_, nullptr) < 0)
-            avcodec_free_context(&scan);
-    }
-    AVCodecContext* decoder = scan != nullptr ? scan : codec_ctx_;
     auto collect = [&] {
-        while (avcodec_receive_frame(decoder, f) >= 0) {
+        while (avcodec_receive_frame(codec_ctx_, f) >= 0) {
             const int64_t ts = frameTime(f);
             if (ts != AV_NOPTS_VALUE) frame_times_.push_back(streamTimeToUs(ts));
             av_frame_unref(f);
         }
     };
     while (av_read_frame(fmt_ctx_, pkt_) >= 0) {
-        if (pkt_->stream_index == video_stream_index_ && avcodec_send_packet(decoder, pkt_) >= 0) collect();
+        if (pkt_->stream_index == video_stream_index_ && avcodec_send_packet(codec_ctx_, pkt_) >= 0) collect();
         av_packet_unref(pkt_);
     }
     // Frames the decoder still holds at the end of the file.
-    if (avcodec_send_packet(decoder, nullptr) >= 0) collect();
+    if (avcodec_send_packet(codec_ctx_, nullptr) >= 0) collect();
     av_frame_free(&f);
-    avcodec_free_context(&scan);
 
     if (!frame_times_.empty()) {
         av_seek_frame(fmt_ctx_, video_stream_index_, usToStreamTime(frame_times_.front()), AVSEEK_FLAG_BACKWARD);
