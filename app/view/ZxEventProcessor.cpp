@@ -42,6 +42,10 @@ ZxEventProcessor::ZxEventProcessor(quillex::AppSettings* settings, QObject* pare
         settings = quillex::AppSettings::instance();
     }
     settings_ = settings;
+    // For string-based and queued connections by the typedef names used in the signatures.
+    qRegisterMetaType<uint64_t>("uint64_t");
+    qRegisterMetaType<TriggerList>("std::vector<std::pair<uint64_t,uint8_t>>");
+    qRegisterMetaType<ZxMessageType>("ZxMessageType");
     readerFactory_ = [](const std::string& path) { return DvsFileReader::createFileReader(path); };
 
     accBuffer_ = std::make_unique<std::vector<uint16_t>>(kCounterCount, 0);
@@ -570,14 +574,31 @@ QVector<float> ZxEventProcessor::activityProfile(int bins) const {
     if (last < first) last = first;
     const long double span = static_cast<long double>(last - first) + 1.0L;
 
+    // A bookmark knows how many events lie between it and the next one, not where: spread them
+    // evenly over that stretch of time.
     std::vector<double> counts(static_cast<size_t>(bins), 0.0);
+    const long double scale = static_cast<long double>(bins) / span;
     for (auto it = marks.begin(); it != marks.end(); ++it) {
         const auto next = std::next(it);
         const uint64_t from = it->second.event_count;
         const uint64_t to = next == marks.end() ? total : next->second.event_count;
-        if (to <= from || it->first < first) continue;
-        const auto bin = static_cast<size_t>(static_cast<long double>(it->first - first) * bins / span);
-        counts[std::min(bin, counts.size() - 1)] += static_cast<double>(to - from);
+        if (to <= from || it->first < first || it->first > last) continue;
+        const uint64_t stretchEnd = next == marks.end() ? last + 1 : std::min(next->first, last + 1);
+        const long double a = static_cast<long double>(it->first - first) * scale;
+        const long double b = std::max(a, static_cast<long double>(stretchEnd - first) * scale);
+        const long double n = static_cast<long double>(to - from);
+        auto binOf = [&](long double pos) {
+            return std::min(static_cast<size_t>(pos), counts.size() - 1);
+        };
+        if (b - a < 1e-12L) {
+            counts[binOf(a)] += static_cast<double>(n);
+            continue;
+        }
+        for (size_t bin = binOf(a); bin < counts.size() && static_cast<long double>(bin) < b; ++bin) {
+            const long double overlap =
+                std::min(b, static_cast<long double>(bin + 1)) - std::max(a, static_cast<long double>(bin));
+            if (overlap > 0) counts[bin] += static_cast<double>(n * overlap / (b - a));
+        }
     }
     const double peak = *std::max_element(counts.begin(), counts.end());
     QVector<float> profile(bins, 0.0f);
