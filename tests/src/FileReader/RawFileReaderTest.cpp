@@ -3,7 +3,9 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <csignal>
+#include <thread>
 
 #include "FileReader/BookmarkFile.h"
 #include "FileReader/DvsFileReader.h"
@@ -367,6 +369,32 @@ TEST_F(RawFileReaderTest, TriggersReachListAndCallbacks) {
     ASSERT_NE(withTriggers, bookmarks.end());
     EXPECT_EQ(reader->getTriggerListForBookmark(withTriggers->first), withTriggers->second.triggers);
     EXPECT_TRUE(reader->getTriggerListForBookmark(withTriggers->first + 1).empty());
+}
+
+// Trigger callbacks and the trigger list may be used from other threads while one reads.
+TEST_F(RawFileReaderTest, TriggerAccessFromAnotherThreadWhileReading) {
+    const Synthetic& s = standard();
+    auto reader = open();
+    reader->clearTriggerList();
+    std::atomic<size_t> seen{0};
+    const uint32_t keep = reader->addTriggerInCallback([&](const EventTriggerIn&) { ++seen; });
+    std::atomic<bool> done{false};
+    std::atomic<size_t> polls{0};
+    std::thread other([&] {
+        do {
+            const uint32_t id = reader->addTriggerInCallback([](const EventTriggerIn&) {});
+            EXPECT_TRUE(reader->removeTriggerInCallback(id));
+            EXPECT_LE(reader->getTriggerList().size(), s.triggers.size());
+            ++polls;
+        } while (!done);
+    });
+    while (polls == 0) std::this_thread::yield();
+    while (!reader->reachedEndOfEvents()) reader->getNTimeEvents(5000);
+    done = true;
+    other.join();
+    EXPECT_GE(seen.load(), s.triggers.size() - 1);  // the last stretch lies past the end time
+    EXPECT_EQ(reader->getTriggerList().size(), seen.load());
+    EXPECT_TRUE(reader->removeTriggerInCallback(keep));
 }
 
 TEST_F(RawFileReaderTest, SecondOpeningLoadsTheIndex) {
