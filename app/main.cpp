@@ -54,6 +54,8 @@ int main(int argc, char* argv[]) {
 
     auto window = std::make_unique<MainWidget>();
     window->show();
+    // Only acts when QUILLSCOPE_OPEN_RECORDING / QUILLSCOPE_SCREENSHOT_DIR are set (see MainWidget.h).
+    window->startFromEnvironment();
     const int code = QApplication::exec();
     window.reset();
     splash.reset();
