@@ -1,8 +1,20 @@
 #include "widgets/StyleSheetEdit.h"
 
 #include <QRegularExpression>
+#include <QStyle>
+#include <QWidget>
 
 namespace zxstyle {
+
+void applyStyleSheet(QWidget* widget, const QString& sheet) {
+    if (!widget) {
+        return;
+    }
+    widget->setStyleSheet(sheet);
+    widget->style()->unpolish(widget);
+    widget->style()->polish(widget);
+    widget->update();
+}
 
 bool replaceDeclaration(QString& sheet, const QString& property, const QString& declaration) {
     const QRegularExpression re("(?<![\\w-])(" + QRegularExpression::escape(property) + "\\s*:[^;}]*;?)");

@@ -5,7 +5,13 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace zxstyle {
+
+// Sets a widget's own style sheet and makes the style read it again at once: a widget whose rules
+// were looked up before it was first shown would otherwise keep the old ones.
+void applyStyleSheet(QWidget* widget, const QString& sheet);
 
 // Replaces the first declaration of `property` by `declaration` (e.g. "border: 1px solid red;").
 // Returns true when one was found.

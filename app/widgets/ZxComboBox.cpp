@@ -62,24 +62,24 @@ void ZxComboBox::setEditable(bool editable) {
 
 void ZxComboBox::setHalo(bool on) {
     haloOn_ = on;
-    ui->comboBoxWidget->setStyleSheet(on ? "#comboBoxWidget{border: 2px solid #D7E7EE; border-radius: 3px;}"
-                                         : "#comboBoxWidget{border: 2px solid transparent; border-radius: 3px;}");
+    zxstyle::applyStyleSheet(ui->comboBoxWidget, on ? "#comboBoxWidget{border: 2px solid #D7E7EE; border-radius: 3px;}"
+                                                     : "#comboBoxWidget{border: 2px solid transparent; border-radius: 3px;}");
     QString sheet = ui->cb_combox_in_widget->styleSheet();
     zxstyle::replaceOrAppendDeclaration(sheet, "color", on ? "color:#004B6A;" : "color:#A7A7A7;");
-    ui->cb_combox_in_widget->setStyleSheet(sheet);
+    zxstyle::applyStyleSheet(ui->cb_combox_in_widget, sheet);
 }
 
 void ZxComboBox::setFrameBorderColor(const QString& colour) {
     QString sheet = ui->comboBoxWidget->styleSheet();
     if (zxstyle::replaceDeclaration(sheet, "border", "border: 2px solid " + colour + ";")) {
-        ui->comboBoxWidget->setStyleSheet(sheet);
+        zxstyle::applyStyleSheet(ui->comboBoxWidget, sheet);
     }
 }
 
 void ZxComboBox::setComboProperty(const QString& property, const QString& declaration) {
     QString sheet = ui->cb_combox_in_widget->styleSheet();
     if (zxstyle::replaceDeclaration(sheet, property, declaration)) {
-        ui->cb_combox_in_widget->setStyleSheet(sheet);
+        zxstyle::applyStyleSheet(ui->cb_combox_in_widget, sheet);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "widgets/ZxFilePathReminderForm.h"
 
 #include "ui_ZxFilePathReminderForm.h"
+#include "widgets/StyleSheetEdit.h"
 
 #include <QDebug>
 #include <QDesktopServices>
@@ -21,18 +22,18 @@ ZxFilePathReminderForm::ZxFilePathReminderForm(const QString& text, ZxMessageTyp
     ui->lb_show_tips->setText(text);
     switch (type) {
     case ZxMessageWarning:
-        ui->widget_item->setStyleSheet(
+        zxstyle::applyStyleSheet(ui->widget_item,
             "#widget_item{background-color:#FEFBF4;border:1px solid #F9BF37;border-radius:3px;color:#555555;}");
         ui->pb_logo->setIcon(QIcon(":/img/assets/icon_toasts_warning.svg"));
         ui->lb_title->setText(tr("Warning"));
-        ui->lb_title->setStyleSheet("font-size:12px;color:#F9BF37;border:none;background:transparent;");
+        zxstyle::applyStyleSheet(ui->lb_title, "font-size:12px;color:#F9BF37;border:none;background:transparent;");
         break;
     case ZxMessageError:
-        ui->widget_item->setStyleSheet(
+        zxstyle::applyStyleSheet(ui->widget_item,
             "#widget_item{background-color:#FFF6F6;border:1px solid #FF6058;border-radius:3px;color:#555555;}");
         ui->pb_logo->setIcon(QIcon(":/img/assets/icon_toasts_error.svg"));
         ui->lb_title->setText(tr("Error"));
-        ui->lb_title->setStyleSheet("font-size:12px;color:#FF6058;border:none;background:transparent;");
+        zxstyle::applyStyleSheet(ui->lb_title, "font-size:12px;color:#FF6058;border:none;background:transparent;");
         break;
     case ZxMessageSuccess:
     default:

@@ -12,7 +12,7 @@ ZxLineEditBase::ZxLineEditBase(QWidget* parent) : QLineEdit(parent) {
 void ZxLineEditBase::setBorderColor(const QString& colour) {
     QString sheet = styleSheet();
     zxstyle::replaceOrAppendDeclaration(sheet, "border", "border: 1px solid " + colour + ";");
-    setStyleSheet(sheet);
+    zxstyle::applyStyleSheet(this, sheet);
 }
 
 void ZxLineEditBase::focusInEvent(QFocusEvent* event) {

@@ -401,6 +401,15 @@ private slots:
         QCOMPARE(hovered.at(0).at(0).toBool(), true);
         QCOMPARE(hovered.at(1).at(0).toBool(), false);
         QCOMPARE(edit.alignment(), Qt::AlignCenter);
+
+        // A colour set before the first show is the one drawn.
+        ZxLineEditBase red;
+        red.setFocusPolicy(Qt::NoFocus);  // focus would turn it blue
+        red.setBorderColor("#FF6058");
+        red.resize(120, 26);
+        red.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&red));
+        QCOMPARE(red.grab().toImage().pixelColor(60, 0), QColor("#FF6058"));
     }
 
     void sliderJumpsToClick() {

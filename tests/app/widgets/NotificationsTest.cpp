@@ -9,6 +9,7 @@
 #include "qwk/widgetwindowagent.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QMovie>
 #include <QPointer>
@@ -34,14 +35,16 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("border");
-        QTest::newRow("success") << 0 << "Success" << "#58DB6D";
-        QTest::newRow("warning") << 1 << "Warning" << "#F9BF37";
-        QTest::newRow("error") << 2 << "Error" << "#FF6058";
+        QTest::addColumn<QString>("background");
+        QTest::newRow("success") << 0 << "Success" << "#58DB6D" << "#F5FCF6";
+        QTest::newRow("warning") << 1 << "Warning" << "#F9BF37" << "#FEFBF4";
+        QTest::newRow("error") << 2 << "Error" << "#FF6058" << "#FFF6F6";
     }
     void toastLooksFollowTheType() {
         QFETCH(int, type);
         QFETCH(QString, title);
         QFETCH(QString, border);
+        QFETCH(QString, background);
         QWidget parent;
         auto* toast = new ZxFilePathReminderForm("Saved", static_cast<ZxMessageType>(type), "/tmp", &parent);
         QVERIFY(!toast->isWindow());  // placed by its parent
@@ -50,6 +53,16 @@ private slots:
         QVERIFY(toast->findChild<QWidget*>("widget_item")->styleSheet().contains(border));
         QVERIFY(!toast->findChild<QPushButton*>("pb_open_dir")->isHidden());
         QCOMPARE(toast->filePath(), QString("/tmp"));
+
+        // The look really drawn, not only the sheet text.
+        parent.resize(400, 200);
+        parent.show();
+        toast->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&parent));
+        QWidget* item = toast->findChild<QWidget*>("widget_item");
+        const QImage img = item->grab().toImage();
+        QCOMPARE(img.pixelColor(img.width() / 2, img.height() - 3), QColor(background));
+        QCOMPARE(img.pixelColor(0, img.height() / 2), QColor(border));
     }
 
     void toastWithoutPathHasNoOpenDirAndExpires() {
