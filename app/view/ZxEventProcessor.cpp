@@ -335,9 +335,14 @@ void ZxEventProcessor::slotPlaybackCtrl(bool play) {
 
 void ZxEventProcessor::playbackLoop() {
     using Clock = std::chrono::steady_clock;
+    const auto period = std::chrono::microseconds(kPlaybackPeriodUs);
+    // Cycles keep to a fixed grid of deadlines, so a late wake-up is made up in the next sleep
+    // instead of stretching every period; a cycle that overran a whole period restarts the grid.
+    Clock::time_point deadline = Clock::now();
     try {
         while (playing_ && readerReady_) {
             const Clock::time_point cycleStart = Clock::now();
+            deadline = cycleStart - deadline > period ? cycleStart + period : deadline + period;
             std::unique_lock playLock(playMutex_);
             const uint64_t lower = lower_;
             const uint64_t upper = upper_;
@@ -363,11 +368,9 @@ void ZxEventProcessor::playbackLoop() {
                 if (!loop_) break;
             }
 
-            const auto remaining =
-                std::chrono::microseconds(kPlaybackPeriodUs) - (Clock::now() - cycleStart);
-            if (remaining > Clock::duration::zero() && playing_) {
+            if (Clock::now() < deadline && playing_) {
                 std::unique_lock pacing(pacingMutex_);
-                pacingCv_.wait_for(pacing, remaining, [this] { return !playing_; });
+                pacingCv_.wait_until(pacing, deadline, [this] { return !playing_; });
             }
         }
     } catch (...) {
