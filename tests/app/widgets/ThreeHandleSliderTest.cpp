@@ -140,6 +140,20 @@ private slots:
         QCOMPARE(slider->upperHandleRect().x(), 1006);  // 1000 x 1 + 6
     }
 
+    void verticalLaysOutAlongTheHeight() {
+        ZxThreeHandleSlider s(Qt::Vertical, ZxThreeHandleSlider::kAllHandles);
+        s.resize(kHeight, kWidth);
+        s.setMinimum(0);
+        s.setMaximum(1000);
+        s.setCenterValue(500);
+        s.setUpperValue(750);
+        s.setLowerValue(250);
+        QCOMPARE(s.lowerHandleRect(), QRect(1, 245, 27, 6));
+        QCOMPARE(s.centerHandleRect(), QRect(5, 496, 20, 20));
+        QTest::mouseClick(&s, Qt::LeftButton, Qt::NoModifier, QPoint(15, 640));
+        QVERIFY(std::abs(mid(s.centerHandleRect()).y() - 640) <= 1);
+    }
+
     void trackClickLeftOfStartStopsAtStart() {
         makeSlider();
         QSignalSpy click(slider.get(), &ZxThreeHandleSlider::centerValueTrackClick);
