@@ -1,5 +1,6 @@
 #include "qwk/widgetwindowagent.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QWindow>
@@ -196,26 +197,40 @@ bool WidgetWindowAgent::handleTitleBarEvent(QEvent* event) {
         if (me->button() != Qt::LeftButton || !isDragArea(me->position().toPoint())) {
             return false;
         }
-        QWindow* handle = host_->windowHandle();
-        if (handle && handle->startSystemMove()) {
-            return true;
-        }
-        // No system move on this platform: move the window ourselves while the button is held.
-        dragging_ = !host_->isMaximized() && !host_->isFullScreen();
+        // The move starts only once the mouse travels, so that a double click still reaches us:
+        // the window system owns the pointer during a system move.
+        pressPending_ = true;
+        dragging_ = false;
         dragStartGlobal_ = me->globalPosition().toPoint();
         dragStartWindowPos_ = host_->pos();
         return true;
     }
     case QEvent::MouseMove: {
         auto* me = static_cast<QMouseEvent*>(event);
-        if (!dragging_ || !(me->buttons() & Qt::LeftButton)) {
+        if (!(me->buttons() & Qt::LeftButton) || (!pressPending_ && !dragging_)) {
             return false;
         }
-        host_->move(dragStartWindowPos_ + (me->globalPosition().toPoint() - dragStartGlobal_));
+        const QPoint delta = me->globalPosition().toPoint() - dragStartGlobal_;
+        if (pressPending_) {
+            if (delta.manhattanLength() < QApplication::startDragDistance()) {
+                return true;
+            }
+            pressPending_ = false;
+            QWindow* handle = host_->windowHandle();
+            if (handle && handle->startSystemMove()) {
+                return true;
+            }
+            // No system move on this platform: move the window ourselves while the button is held.
+            dragging_ = !host_->isMaximized() && !host_->isFullScreen();
+        }
+        if (dragging_) {
+            host_->move(dragStartWindowPos_ + delta);
+        }
         return true;
     }
     case QEvent::MouseButtonRelease:
-        if (dragging_) {
+        if (pressPending_ || dragging_) {
+            pressPending_ = false;
             dragging_ = false;
             return true;
         }

@@ -1,8 +1,8 @@
 #pragma once
 // Frameless top-level widget with a self-drawn title bar. One agent per window, created with the
-// window as parent. After setup() the window has no native frame; a left press on the registered
-// title bar (outside its buttons and hit-test-visible widgets) moves the window through the window
-// system, a double click there maximises or restores it when the window may be maximised, and a
+// window as parent. After setup() the window has no native frame; dragging with the left button on
+// the registered title bar (outside its buttons and hit-test-visible widgets) moves the window
+// through the window system, a double click there maximises or restores it when the window may be maximised, and a
 // press within kResizeBorder pixels of a border of a resizable window resizes it. Where the
 // platform offers no system move, the agent moves the window itself while the button is held.
 
@@ -65,7 +65,8 @@ private:
     QHash<int, QPointer<QWidget>> systemButtons_;
     QList<QPointer<QWidget>> hitTestVisible_;  // a dead entry reads as null and never matches
     bool overrideCursor_ = false;
-    bool dragging_ = false;
+    bool pressPending_ = false;  // left press on the caption, not yet moved far enough
+    bool dragging_ = false;      // moving the window ourselves
     QPoint dragStartGlobal_;
     QPoint dragStartWindowPos_;
 };
