@@ -684,20 +684,21 @@ void MainWidget::slotShowLeftBottomTips(QString tips, ZxMessageType type, QStrin
 }
 
 void MainWidget::slotSetWaitWinStatus(bool en) {
+    // A load, a cut and an export may overlap; the window stays up until the last one ends.
     if (en) {
-        if (job_ != JobKind::None) {
-            slotJobProgress(0);
-        } else {
+        if (busyCount_++ == 0) {
             waitProgress_->hide();
+            waitWin_->adjustSize();
+            waitWin_->show();
         }
-        waitWin_->adjustSize();
-        waitWin_->show();
-    } else {
-        waitWin_->close();
-        waitProgress_->hide();
-        job_ = JobKind::None;
-        if (profilePending_) refreshActivityProfile();
+        return;
     }
+    if (busyCount_ > 0) --busyCount_;
+    if (busyCount_ > 0) return;
+    waitWin_->close();
+    waitProgress_->hide();
+    job_ = JobKind::None;
+    if (profilePending_) refreshActivityProfile();
 }
 
 void MainWidget::slotJobProgress(int percent) {

@@ -189,6 +189,7 @@ private:
     QPointer<QWidget> panels_[3];
 
     JobKind job_ = JobKind::None;
+    int busyCount_ = 0;  // loads and jobs between their loading-status true and false
     bool profilePending_ = false;
 
     // Screenshot sequence.

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 
 ZxTimeRangeDialog::ZxTimeRangeDialog(const QString& title, const QString& saveText, const QString& defaultFileName,
@@ -17,8 +18,6 @@ ZxTimeRangeDialog::ZxTimeRangeDialog(const QString& title, const QString& saveTe
     setAttribute(Qt::WA_StyledBackground);
     ui->widget_title_bar->setAttribute(Qt::WA_StyledBackground);
     setWindowTitle(windowTitle);
-    // The form's style sheet addresses the dialog by its form name.
-    setObjectName(QStringLiteral("ZxTimeRangeDialog"));
 
     agent_ = new QWK::WidgetWindowAgent(this);
     agent_->setup(this);
@@ -145,12 +144,11 @@ void ZxTimeRangeDialog::stepField(bool start, bool up) {
     }
     uint64_t next;
     if (up) {
-        next = value > highest - kTimeStepUs || value + kTimeStepUs > highest ? highest : value + kTimeStepUs;
+        next = highest - value < kTimeStepUs || value > highest ? highest : value + kTimeStepUs;
     } else {
-        next = value < lowest + kTimeStepUs ? lowest : value - kTimeStepUs;
+        next = value < kTimeStepUs || value - kTimeStepUs < lowest ? lowest : value - kTimeStepUs;
     }
-    if (next < lowest) next = lowest;
-    if (next > highest) next = highest;
+    next = std::clamp(next, lowest, highest);
     field->setText(QString::number(next));
 }
 

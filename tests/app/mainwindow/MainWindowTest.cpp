@@ -372,6 +372,28 @@ private slots:
         QCOMPARE(w.slider()->marks().size(), 0);
     }
 
+    void waitingWindowStaysUpUntilTheLastBusySpellEnds() {
+        MainWidget w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.slotSetWaitWinStatus(true);   // e.g. a cut
+        w.slotSetWaitWinStatus(true);   // and an export started meanwhile
+        QVERIFY(w.waitingWindow()->isVisible());
+        w.slotSetWaitWinStatus(false);
+        QVERIFY(w.waitingWindow()->isVisible());
+        w.slotSetWaitWinStatus(false);
+        QVERIFY(!w.waitingWindow()->isVisible());
+        // An unmatched end neither breaks the count nor shows anything.
+        w.slotSetWaitWinStatus(false);
+        w.slotSetWaitWinStatus(true);
+        QVERIFY(w.waitingWindow()->isVisible());
+        // Progress without a cut or export of this window is not shown.
+        w.slotJobProgress(40);
+        QVERIFY(w.waitingProgressLabel()->isHidden());
+        w.slotSetWaitWinStatus(false);
+        QVERIFY(!w.waitingWindow()->isVisible());
+    }
+
     void recordingPlaysCutsAndExportsThroughTheDialogs() {
         if (!quillex::test::sampleDataAvailable()) QSKIP("sample recordings not found (set QUILLEX_TEST_DATA)");
         QTemporaryDir in;
