@@ -8,6 +8,7 @@
 #include "widgets/ZxLineEditBase.h"
 #include "widgets/ZxSlider.h"
 #include "widgets/PopWidget.h"
+#include "widgets/ZXMessageBox.h"
 
 #include "qwk/widgetwindowagent.h"
 #include "qwk/windowbar.h"
@@ -15,6 +16,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QRegularExpression>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -314,6 +317,25 @@ private slots:
         QString block = "#f{border-radius:3px;}";
         zxstyle::replaceOrAppendDeclaration(block, "color", "color:#004B6A;");
         QCOMPARE(block, QString("#f{border-radius:3px;color:#004B6A;}"));
+    }
+
+    void stylesPointAtExistingIcons() {
+        ZXComboBoxBase combo;
+        ZXMessageBox box("t", "x");
+        int checked = 0;
+        for (QWidget* root : {static_cast<QWidget*>(&combo), static_cast<QWidget*>(&box)}) {
+            QList<QWidget*> all = root->findChildren<QWidget*>();
+            all.prepend(root);
+            for (QWidget* w : all) {
+                static const QRegularExpression url("url\\(\"?([^\")]+)\"?\\)");
+                for (auto m = url.globalMatch(w->styleSheet()); m.hasNext();) {
+                    const QString target = m.next().captured(1);
+                    QVERIFY2(QFile::exists(target), qPrintable(w->objectName() + " -> " + target));
+                    ++checked;
+                }
+            }
+        }
+        QVERIFY(checked >= 5);
     }
 
     void comboIgnoresWheel() {
