@@ -192,8 +192,10 @@ void ZxEventProcessor::stopPlayback(bool announce) {
         std::lock_guard lock(pacingMutex_);
     }
     pacingCv_.notify_all();
-    if (playbackThread_.joinable()) playbackThread_.join();
-    if (wasPlaying && announce) emit signalPlayStatus(false);
+    // A running playback thread announces the stop itself on its way out.
+    const bool threadAnnounced = playbackThread_.joinable();
+    if (threadAnnounced) playbackThread_.join();
+    if (wasPlaying && announce && !threadAnnounced) emit signalPlayStatus(false);
 }
 
 bool ZxEventProcessor::frameSlotAllowed(bool logRefusal) const {

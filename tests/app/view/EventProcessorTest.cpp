@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -420,6 +421,34 @@ private slots:
         QVERIFY(log.waitFor("loading", false));
         QCOMPARE(log.count("tip"), 0);
         QVERIFY(!QFile::exists(dir_.filePath("none.raw")));
+    }
+
+    void exportStopsPlaybackAndReportsProgress() {
+        auto p = makeProcessor();
+        SignalLog log(p.get());
+        load(*p, log);
+        p->slotPlaybackCtrl(true);
+        QVERIFY(p->isPlaying());
+        log.clear();
+        const QString out = dir_.filePath("range.mp4");
+        p->slotExportVideo(out, dir_.path(), kT0, kT0 + 300000);
+        QVERIFY(!p->isPlaying());
+        QVERIFY(log.waitFor("loading", false, 60000));
+        QTest::qWait(50);
+        QVERIFY(!log.of("play").empty());
+        QCOMPARE(log.of("play").back().value, QVariant(false));
+        const auto tips = log.of("tip");
+        QCOMPARE(static_cast<int>(tips.size()), 1);
+        QCOMPARE(tips[0].value.toString(), QString("Export video success!"));
+        QCOMPARE(tips[0].type, static_cast<int>(ZxMessageSuccess));
+        QCOMPARE(tips[0].path, dir_.path());
+        const auto progress = log.of("progress");
+        QVERIFY(progress.size() >= 2);
+        QCOMPARE(progress.front().value.toInt(), 0);
+        QCOMPARE(progress.back().value.toInt(), 100);
+        for (size_t i = 1; i < progress.size(); ++i)
+            QVERIFY(progress[i].value.toInt() >= progress[i - 1].value.toInt());
+        QVERIFY(QFileInfo(out).size() > 0);
     }
 
     void activityProfileFollowsEventDensity() {
