@@ -11,6 +11,7 @@ function(quillex_add_gtest name)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
+    NO_PRETTY_VALUES
     PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300
                ENVIRONMENT "QUILLEX_LOG_LEVEL=3")
 endfunction()
