@@ -751,6 +751,9 @@ void MainWidget::runScreenshotStep() {
         rangeDialog_->setSaveDir(screenshotDir_ + "/work");
         rangeDialog_->setFileName(name);
     };
+    auto clickSave = [this] {
+        if (auto* save = rangeDialog_->findChild<QPushButton*>("pb_save")) save->click();
+    };
     auto toastShown = [this] { return !findChildren<ZxFilePathReminderForm*>(Qt::FindDirectChildrenOnly).isEmpty(); };
 
     if (screenshotTicks_ > kStepTimeoutTicks) {
@@ -767,8 +770,16 @@ void MainWidget::runScreenshotStep() {
         if (++playingTicks_ < 15) return;
         grab("1_playing.png");
         next();
+        // popup(), not showMenu(): the latter runs its own loop inside this timer's slot.
+        ui->pb_menu_device->menu()->popup(ui->pb_menu_device->mapToGlobal(QPoint(0, ui->pb_menu_device->height())));
         break;
-    case 1: {  // start and end points moved in
+    case 1:  // the device menu: entries of the camera side are disabled
+        if (screenshotTicks_ < 3) return;
+        grab("2_device_menu.png");
+        ui->pb_menu_device->menu()->hide();
+        next();
+        break;
+    case 2: {  // start and end points moved in
         ui->pb_play->setChecked(false);
         actionToggleStartEnd_->setChecked(true);
         const uint64_t span = slider_->maximum() - slider_->minimum();
@@ -780,50 +791,59 @@ void MainWidget::runScreenshotStep() {
         slider_->setLowerValue(slider_->minimum() + span / 5);
         eventProcessor_->slotSetLowerTimeStamp(slider_->lowerValue());
         eventProcessor_->slotSetUpperTimeStamp(slider_->upperValue());
-        eventProcessor_->slotSetLowerTimeStamp(slider_->lowerValue());
-        eventProcessor_->slotSetUpperTimeStamp(slider_->upperValue());
         next();
         break;
     }
-    case 2:
+    case 3:
         if (screenshotTicks_ < 5) return;
         next();
         QTimer::singleShot(0, this, &MainWidget::slotCutRecording);
         break;
-    case 3:  // cut dialog, then cut
+    case 4:  // cut dialog refusing an end before the start, then the valid range and the cut
         if (!rangeDialog_ || !rangeDialog_->isVisible()) return;
-        if (screenshotTicks_ == 1) fillDialog("cut.raw");
+        if (screenshotTicks_ == 1) {
+            fillDialog("cut.raw");
+            const uint64_t end = rangeDialog_->endTime();
+            rangeDialog_->setEndTime(rangeDialog_->startTime() - 1);
+            clickSave();
+            rangeDialog_->setProperty("screenshot_end", QVariant::fromValue<qulonglong>(end));
+        }
+        if (screenshotTicks_ == 4) {
+            grab("3_cut_dialog_refused.png");
+            rangeDialog_->setEndTime(rangeDialog_->property("screenshot_end").toULongLong());
+            clickSave();  // clears the message and accepts
+        }
         if (screenshotTicks_ < 4) return;
-        grab("2_cut_dialog.png");
-        if (auto* save = rangeDialog_->findChild<QPushButton*>("pb_save")) save->click();
         next();
         break;
-    case 4:  // the cut's toast
+    case 5:  // the cut's toast
         if (!toastShown()) return;
         if (screenshotTicks_ < 3) return;
-        grab("3_toast.png");
+        grab("4_toast.png");
         next();
         QTimer::singleShot(0, this, &MainWidget::slotSaveAs);
         break;
-    case 5:  // export through its dialog
+    case 6:  // export dialog
         if (!rangeDialog_ || !rangeDialog_->isVisible()) return;
-        fillDialog("export.mp4");
-        if (auto* save = rangeDialog_->findChild<QPushButton*>("pb_save")) save->click();
+        if (screenshotTicks_ == 1) fillDialog("export.mp4");
+        if (screenshotTicks_ < 4) return;
+        grab("5_export_dialog.png");
+        clickSave();
         next();
         break;
-    case 6:  // progress in the waiting window
+    case 7:  // progress in the waiting window
         if (waitProgress_->isVisible() && !waitProgress_->text().contains(QStringLiteral(" 0%"))) {
-            grab("4_export_progress.png");
+            grab("6_export_progress.png");
             next();
         } else if (job_ == JobKind::None && screenshotTicks_ > 10) {
             qWarning() << "screenshot: the export ended before any progress showed";
             next();
         }
         break;
-    case 7:  // finished
+    case 8:  // finished
         if (job_ != JobKind::None) return;
         if (screenshotTicks_ < 5) return;
-        grab("5_export_done.png");
+        grab("7_export_done.png");
         next();
         close();
         break;
