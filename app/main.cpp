@@ -1,5 +1,6 @@
 #include "InitDialog.h"
 #include "MainWidget.h"
+#include "TerminationSignals.h"
 #include "settings/AppInfo.h"
 #include "settings/AppLanguage.h"
 #include "settings/AppPaths.h"
@@ -37,6 +38,7 @@ int main(int argc, char* argv[]) {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QT_WARNING_POP
     auto app = std::make_unique<QApplication>(argc, argv);
+    auto terminationSignals = std::make_unique<TerminationSignals>();
 
     loadApplicationFont();
     QApplication::setApplicationName(quillex::kAppName);
@@ -59,6 +61,7 @@ int main(int argc, char* argv[]) {
     const int code = QApplication::exec();
     window.reset();
     splash.reset();
+    terminationSignals.reset();
     app.reset();
     return code;
 }
