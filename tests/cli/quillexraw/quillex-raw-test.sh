@@ -71,6 +71,24 @@ check "cut last" "$(tail -1 "$work/dump.txt")" "$(field last_event "$work/cutsta
 "$bin" dump "$rec" --start $a --limit 7 > "$work/limit.txt"
 check "dump limit" 7 "$(wc -l < "$work/limit.txt" | tr -d ' ')"
 
+# export of [a, b): an H.264 MP4 with one frame per non-empty 33333 us window (the synthetic
+# scene is never empty): 100000 us make windows at +0, +33333, +66666 and +99999, so 4 frames,
+# every one a key frame; a reversed range fails.
+if command -v ffprobe > /dev/null 2>&1; then
+  "$bin" export "$rec" "$work/range.mp4" --start $a --end $b > /dev/null 2> "$work/progress.txt"
+  check "export exit" 0 $?
+  check "export progress" yes "$(grep -q '100%' "$work/progress.txt" && echo yes)"
+  probe() { ffprobe -v error -select_streams v:0 -count_frames -show_entries "stream=$1" -of csv=p=0 "$work/range.mp4"; }
+  check "export codec" h264 "$(probe codec_name)"
+  check "export frames" 4 "$(probe nb_read_frames)"
+  keys=$(ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 "$work/range.mp4" | grep -c '^K')
+  check "export key frames" 4 "$keys"
+  "$bin" export "$rec" "$work/none.mp4" --start $b --end $a > /dev/null 2> "$work/err.txt"
+  check "empty export exit" 1 $?
+else
+  echo "ffprobe not found: skipping the export checks"
+fi
+
 # 3. Failures: exit 1 and one line on standard error; bad arguments show the usage.
 "$bin" info "$work/missing.raw" > /dev/null 2> "$work/err.txt"
 check "missing exit" 1 $?
