@@ -1,9 +1,11 @@
 // Bookmark index of RawFileReader: building, the ".zxmark.tmp" file, lookups.
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <system_error>
 
 #include "FileReader/BookmarkFile.h"
 #include "FileReader/RawFileReader.h"
@@ -92,12 +94,26 @@ bool RawFileReader::initBookmark() {
         if (got == 0) break;
         anyChunk = true;
         const uint8_t* p = buffer_.data();
-        total += evt3 != nullptr ? evt3->preprocessEventData(p, p + got, segmentTriggers)
-                                 : decoder_->decodeCount(p, p + got);
+        const uint8_t* const chunkEnd = p + got;
+        auto scan = [&](const uint8_t* from, const uint8_t* to) {
+            total += evt3 != nullptr ? evt3->preprocessEventData(from, to, segmentTriggers)
+                                     : decoder_->decodeCount(from, to);
+        };
+        if (pendingTimestamp == 0) {
+            // The start is the time the stream first makes known, not the end of the chunk
+            // holding it: decode word by word until a time appears, then the rest at once.
+            const size_t word = std::max<size_t>(1, decoder_->getRawEventSize());
+            while (p < chunkEnd && pendingTimestamp == 0) {
+                const uint8_t* next = p + std::min<size_t>(word, static_cast<size_t>(chunkEnd - p));
+                scan(p, next);
+                p = next;
+                pendingTimestamp = decoder_->getCurrentTimestamp();
+            }
+        }
+        scan(p, chunkEnd);
         dataEnd += got;
         const uint64_t reached = decoder_->getCurrentTimestamp();
         if (reached == 0) continue;
-        if (pendingTimestamp == 0) pendingTimestamp = reached;
         if (reached < pendingTimestamp + bookmark_period_us) continue;
         store(pendingTimestamp, pendingOffset, pendingCount, segmentTriggers);
         segmentTriggers.clear();
@@ -220,6 +236,17 @@ bool RawFileReader::checkBookmarksFromFile(const std::string& path) {
     if (text.numbers.at("max_byte") != fileSize_) {
         ZX_LOG(3, "The file has changed");
         return false;
+    }
+    // A recording rewritten after its index was made may keep the old size (fixed-length
+    // recordings at one path): an index older than the recording is stale.
+    {
+        std::error_code recordingError, indexError;
+        const auto recordingTime = std::filesystem::last_write_time(path_, recordingError);
+        const auto indexTime = std::filesystem::last_write_time(path, indexError);
+        if (recordingError || indexError || recordingTime > indexTime) {
+            ZX_LOG(3, "The file has changed");
+            return false;
+        }
     }
     if (text.numbers.at("sensor_width") != fileInfo_.width || text.numbers.at("sensor_height") != fileInfo_.height) {
         ZX_LOG(3, "The sensor resolution has been changed ");

@@ -91,6 +91,26 @@ TEST_P(SampleRecording, IndexMatchesTheRecordedCounts) {
     }
 }
 
+// None of the samples has a start time in its header: the start comes from the stream and
+// must not cut off its first milliseconds.
+TEST_P(SampleRecording, StartIsAtTheFirstEvent) {
+    const uint64_t firstEvent = reference_.events.front().timestamp;
+    for (int opening = 0; opening < 2; ++opening) {  // built, then loaded from the index file
+        auto reader = open();
+        uint64_t start = 0;
+        reader->getStartTimeStamp(start);
+        EXPECT_LE(start, firstEvent);
+        EXPECT_GE(start + 4096, firstEvent);
+        EXPECT_EQ(reader->getCurrentPosTimeStamp(), start);
+        ASSERT_TRUE(reader->seekTime(firstEvent));
+        EXPECT_EQ(reader->getCurrentPosEventNum(), 0u);
+        auto batch = reader->getNTimeEvents(1000);
+        ASSERT_FALSE(batch->empty());
+        EXPECT_EQ(batch->front(), reference_.events.front());
+        EXPECT_EQ(*batch, upTo(firstEvent + 999));
+    }
+}
+
 TEST_P(SampleRecording, TimeWindowsGiveEveryEventUpToTheEnd) {
     for (uint64_t dt : {1000ull, 33333ull, 250000ull}) {
         auto reader = open();

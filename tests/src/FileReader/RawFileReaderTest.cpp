@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <thread>
 
@@ -558,12 +559,26 @@ TEST_F(RawFileReaderTest, HeaderWithoutStartTimeIndexesFromFirstTime) {
     const Synthetic s = Synthetic::make(kT0, 200'000, 3, 2, /*withStart=*/false);
     s.write(dir_.file("nostart.raw"));
     auto reader = open(dir_.file("nostart.raw"));
-    const auto& first = reader->getAllBookmarks().begin()->second;
+    const auto& bookmarks = reader->getAllBookmarks();
+    ASSERT_GE(bookmarks.size(), 3u);
+    const auto& first = bookmarks.begin()->second;
     EXPECT_EQ(first.offset, s.header.size());
+    // The start is the first TIME_HIGH's time, at or just before the first event, not the
+    // time reached at the end of the first chunk.
+    const uint64_t firstEvent = s.events.front().timestamp;
+    EXPECT_EQ(first.timestamp, firstEvent / 4096 * 4096);
+    uint64_t start = 0;
+    reader->getStartTimeStamp(start);
+    EXPECT_EQ(start, first.timestamp);
+    // The period rule is unchanged: the first stretch closes at the end of the first chunk.
     const size_t chunk = std::min(RawFileReader::kChunkSize, s.payload.size());
     EVT3Decoder decoder(1280, 720);
     decoder.decode(s.payload.data(), s.payload.data() + chunk);
-    EXPECT_EQ(first.timestamp, decoder.getCurrentTimestamp());
+    const auto& second = std::next(bookmarks.begin())->second;
+    EXPECT_EQ(second.timestamp, decoder.getCurrentTimestamp());
+    EXPECT_EQ(second.offset, s.header.size() + chunk);
+    EXPECT_EQ(second.event_count, decodeReference(s.payload.data(), s.payload.data() + chunk, 0).events.size());
+
     uint64_t total = 0;
     reader->getMaxEvents(total);
     EXPECT_EQ(total, s.events.size());
@@ -571,6 +586,75 @@ TEST_F(RawFileReaderTest, HeaderWithoutStartTimeIndexesFromFirstTime) {
     for (auto batch = reader->getNEvents(4096); !batch->empty(); batch = reader->getNEvents(4096))
         got.insert(got.end(), batch->begin(), batch->end());
     EXPECT_EQ(got, s.events);
+
+    // The first milliseconds are reachable by time.
+    ASSERT_TRUE(reader->seekTime(firstEvent));
+    EXPECT_EQ(reader->getCurrentPosEventNum(), 0u);
+    EXPECT_EQ(*reader->getNTimeEvents(2000), eventsIn(s.events, firstEvent, firstEvent + 2000));
+    ASSERT_TRUE(reader->seekTime(start));
+    std::vector<Event2D> windows;
+    while (!reader->reachedEndOfEvents()) {
+        auto batch = reader->getNTimeEvents(33333);
+        windows.insert(windows.end(), batch->begin(), batch->end());
+    }
+    uint64_t end = 0;
+    reader->getEndTimeStamp(end);
+    EXPECT_EQ(windows, eventsIn(s.events, 0, end + 1));
+}
+
+// A recording rewritten at the same path with the same size must not reuse the old index.
+TEST_F(RawFileReaderTest, IndexOlderThanTheRecordingIsRebuilt) {
+    const Synthetic& a = standard();
+    {
+        auto reader = open();
+        uint64_t total = 0;
+        reader->getMaxEvents(total);
+        ASSERT_EQ(total, a.events.size());
+    }
+    const std::string markPath = RawFileReader::bookmarkPathFor(path_);
+    const std::vector<uint8_t> indexA = test::readBytes(markPath);
+
+    // B: a shorter stretch with other events, padded to A's size with TIME_HIGH words that
+    // repeat its last time (no events, no time step).
+    Synthetic b = Synthetic::make(kT0, 250'000, 5, 1);
+    ASSERT_EQ(b.header, a.header);
+    ASSERT_LT(b.payload.size(), a.payload.size());
+    ASSERT_EQ((a.payload.size() - b.payload.size()) % 2, 0u);
+    const uint64_t lastTime = b.events.back().timestamp;
+    const uint16_t timeHigh = static_cast<uint16_t>(0x8000 | ((lastTime >> 12) & 0xFFF));
+    while (b.payload.size() < a.payload.size()) {
+        b.payload.push_back(static_cast<uint8_t>(timeHigh & 0xFF));
+        b.payload.push_back(static_cast<uint8_t>(timeHigh >> 8));
+    }
+    ASSERT_EQ(decodeReference(b.payload, kT0).events, b.events);
+    ASSERT_NE(b.events.size(), a.events.size());
+    b.write(path_);
+    ASSERT_EQ(std::filesystem::file_size(path_), a.header.size() + a.payload.size());
+    // Coarse file-system clocks could give both the same time: date the old index back.
+    std::filesystem::last_write_time(markPath, std::filesystem::last_write_time(path_) - std::chrono::seconds(2));
+
+    {
+        LogCapture log;
+        auto reader = open();
+        EXPECT_TRUE(log.contains(3, "The file has changed"));
+        EXPECT_TRUE(log.contains(3, "Bookmark file check failed, re-initialize bookmarks."));
+        uint64_t total = 0, end = 0;
+        reader->getMaxEvents(total);
+        reader->getEndTimeStamp(end);
+        EXPECT_EQ(total, b.events.size());
+        EXPECT_LE(end, lastTime + 4096);
+        EXPECT_EQ(*reader->getNEvents(total), b.events);
+        EXPECT_NE(test::readBytes(markPath), indexA);
+    }
+    // The rebuilt index is newer than the recording: the next opening trusts it.
+    {
+        LogCapture log;
+        auto reader = open();
+        EXPECT_EQ(log.count("Bookmark file check failed"), 0u);
+        uint64_t total = 0;
+        reader->getMaxEvents(total);
+        EXPECT_EQ(total, b.events.size());
+    }
 }
 
 TEST_F(RawFileReaderTest, ExtractDecodesToTheSameRange) {
