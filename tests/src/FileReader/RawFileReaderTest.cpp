@@ -570,7 +570,7 @@ TEST_F(RawFileReaderTest, HeaderWithoutStartTimeIndexesFromFirstTime) {
     uint64_t start = 0;
     reader->getStartTimeStamp(start);
     EXPECT_EQ(start, first.timestamp);
-    // The period rule is unchanged: the first stretch closes at the end of the first chunk.
+    // Bookmarks still fall on chunk ends: the first stretch closes with the first chunk.
     const size_t chunk = std::min(RawFileReader::kChunkSize, s.payload.size());
     EVT3Decoder decoder(1280, 720);
     decoder.decode(s.payload.data(), s.payload.data() + chunk);
