@@ -3,6 +3,8 @@
 #include "ui_MainWidget.h"
 
 #include "LanguageSwitcher.h"
+#include "Utility/zxfilerecorder.h"
+#include "camera/DvsCameraManager.h"
 #include "qwk/widgetwindowagent.h"
 #include "settings/AppInfo.h"
 #include "settings/AppSettings.h"
@@ -194,6 +196,7 @@ MainWidget::MainWidget(QWidget* parent) : QWidget(parent), ui(new Ui::MainWidget
             qOverload<QString, ZxMessageType, QString>(&MainWidget::slotShowLeftBottomTips));
 
     settings_ = quillex::AppSettings::instance();
+    setupCameraSide();
 
     setShowTitleInfo(false);
     ui->label_show_play_text2->hide();
@@ -206,6 +209,7 @@ MainWidget::MainWidget(QWidget* parent) : QWidget(parent), ui(new Ui::MainWidget
 }
 
 MainWidget::~MainWidget() {
+    releaseCamera();
     // Joins the processor's threads while every receiver still exists.
     eventProcessor_.reset();
     delete ui;
@@ -243,11 +247,13 @@ void MainWidget::setupMenus() {
     connect(actionCut_, &QAction::triggered, this, &MainWidget::slotCutRecording);
     ui->pb_menu_file->setMenu(file);
 
-    // The camera side, the general settings and the network tools arrive with the live-camera
-    // work; their entries stay visible but disabled until then.
+    // The general settings and the network tools are not here yet; their entries stay visible
+    // but disabled.
     QMenu* device = makeMenu(this);
-    addAction(device, textOpenCamera_, "action_open_camera", false);
-    addAction(device, textCameraInfo_, "action_camera_info", false);
+    QAction* openCamera = addAction(device, textOpenCamera_, "action_open_camera");
+    QAction* cameraInfo = addAction(device, textCameraInfo_, "action_camera_info");
+    connect(openCamera, &QAction::triggered, this, &MainWidget::slotOpenCamera);
+    connect(cameraInfo, &QAction::triggered, this, &MainWidget::slotShowCameraInfo);
     ui->pb_menu_device->setMenu(device);
 
     QMenu* setting = makeMenu(this);
@@ -294,7 +300,7 @@ void MainWidget::setupPlayBar() {
         auto* tip = new ZxToolTip(text, ZxToolTip::kPlaceAboveCentered, this);
         tip->attachTo(widget);
     }
-    // Live recording comes with the camera side.
+    // Live recording needs an open camera.
     ui->pb_record->setEnabled(false);
 }
 
@@ -386,6 +392,7 @@ void MainWidget::openRecording(const QString& path) {
         slotShowLeftBottomTips(tr("The recording does not exist."), ZxMessageError, QString());
         return;
     }
+    releaseCamera();
     settings_->setInputRawFilePath(info.absolutePath());
     ui->lb_viewer_file_name->setText(info.fileName());
     openedRecording_ = info.absoluteFilePath();
@@ -719,6 +726,8 @@ void MainWidget::slotJobProgress(int percent) {
 void MainWidget::startFromEnvironment() {
     const QString recording = qEnvironmentVariable("QUILLSCOPE_OPEN_RECORDING");
     if (!recording.isEmpty()) openRecording(recording);
+    const QString camera = qEnvironmentVariable("QUILLSCOPE_OPEN_CAMERA");
+    if (!camera.isEmpty()) QTimer::singleShot(0, this, [this, camera] { openCameraBySerial(camera); });
     screenshotDir_ = qEnvironmentVariable("QUILLSCOPE_SCREENSHOT_DIR");
     if (screenshotDir_.isEmpty()) return;
     QDir().mkpath(screenshotDir_ + "/work");

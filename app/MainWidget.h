@@ -4,10 +4,12 @@
 // playback controls to the event processor.
 //
 // Source kinds: 0 none, 1 event camera, 2 fusion camera, 3 raw recording, 4 fusion recording (a raw
-// file with an MP4 of the same base name beside it). The camera side and the fusion player are
-// not part of this window yet; their menu entries are present but disabled.
+// file with an MP4 of the same base name beside it). The fusion player and fusion cameras are
+// not part of this window yet. The camera side (opening, live view, recording) is in
+// MainWidgetCamera.cpp.
 //
 // Environment (never needed by users; read only when set, by startFromEnvironment()):
+//   QUILLSCOPE_OPEN_CAMERA=<serial>       opens that camera once the window is shown.
 //   QUILLSCOPE_OPEN_RECORDING=<file.raw>  opens that recording once the window is shown.
 //   QUILLSCOPE_SCREENSHOT_DIR=<folder>    runs the screenshot sequence (playing, cut dialog,
 //                                         export progress, toast) into that folder, then quits.
@@ -20,7 +22,10 @@
 #include <QString>
 #include <QWidget>
 
+#include <atomic>
 #include <cstdint>
+#include <string>
+#include <thread>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -33,12 +38,16 @@ class ShowImageForm;
 class WaitingWin;
 class ZxEventProcessor;
 class ZxThreeHandleSlider;
+class ZxFileRecorder;
+class QTimer;
 
 namespace QWK {
 class WidgetWindowAgent;
 }
 namespace quillex {
 class AppSettings;
+class DvsCamera;
+class DvsCameraManager;
 }
 namespace Ui {
 class MainWidget;
@@ -80,6 +89,31 @@ public:
     // Reads the environment variables above; call once after show().
     void startFromEnvironment();
 
+    // Camera side.
+    enum class AddressCheck { Ok, Conflict, OtherSegment };
+    // An Ethernet camera must not share an address with this host and must be in the segment
+    // (under the camera's mask) of one of the host's addresses.
+    static AddressCheck checkCameraAddress(const std::string& cameraIp, const std::string& mask,
+                                           const std::vector<std::string>& localIps);
+    // IPv4 addresses of this host's interfaces, loopback excluded.
+    static std::vector<std::string> localIPv4Addresses();
+    // Elapsed recording time as "HH:MM:SS" (hours not limited).
+    static QString formatElapsed(uint64_t seconds);
+    // " Bandwidth: x.x MB/s " and " Events: x.x MEv/s ".
+    static QString formatBandwidth(uint64_t bytesPerSecond);
+    static QString formatEventRate(uint64_t eventsPerSecond);
+    // What slotOpenCamera does once a camera is chosen; true when the camera opened.
+    bool openCameraBySerial(const QString& serial);
+    bool openCameraDescription(const quillex::CameraDescription& description);
+    // Stops the stream and any recording and lets the open camera go.
+    void releaseCamera();
+    std::shared_ptr<quillex::DvsCamera> eventCamera() const { return camera_; }
+    bool isCameraRunning() const { return cameraRunning_.load(); }
+    bool isLiveRecording() const { return recording_; }
+    QString liveRecordingPath() const { return recordingPath_; }
+    ZxFileRecorder* recorder() const { return recorder_; }
+    uint32_t triggerCallbackId() const { return triggerCallbackId_; }
+
     uint32_t sourceKind() const { return sourceKind_; }
     uint32_t viewerType() const { return viewerType_; }
     ZxEventProcessor* eventProcessor() const { return eventProcessor_.get(); }
@@ -102,6 +136,11 @@ signals:
     void signalExportVideo(QString out_path, QString out_dir, uint64_t start_ts, uint64_t end_ts);
     void signalCutRawFile(QString out_path, QString out_dir, uint64_t start_ts, uint64_t end_ts);
     void signalImageReslotionChanged(int width, int height);
+    void triggerEventsToShow();
+    void resetShowCameraFormTitle(bool show);
+    void toShowCameraSerial(QString serial);
+    void setShowCameraLiveUI(bool en);
+    void signalRecByTime(uint32_t sec, QString path);
 
 public slots:
     void on_pb_win_min_clicked();
@@ -129,10 +168,18 @@ public slots:
     void slotSetSliderEndTime(uint64_t ts);
     void slotSetWaitWinStatus(bool en);
     void slotJobProgress(int percent);
+    void slotOpenCamera();
+    void slotShowCameraInfo();
+    void on_pb_play_clicked(bool checked);
+    void on_pb_record_clicked();
+    void getEventsToShow();
+    void showCameraPlayingUI(bool en);
+    void initDvsCameraSettings();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     enum class JobKind { None, Export, Cut };
@@ -152,6 +199,16 @@ private:
     // Runs the export or cut dialog; true with the chosen values when accepted.
     bool runRangeDialog(ZxTimeRangeDialog& dialog, const QString& dir, const QString& suffix);
     void runScreenshotStep();
+
+    // Camera side.
+    void setupCameraSide();
+    bool startLiveStream();
+    void stopLiveStream();
+    void liveLoop(std::shared_ptr<quillex::DvsCamera> camera);
+    void cameraConnectionLost();
+    void showStatistics(uint64_t dataRate, uint64_t eventRate);
+    void stopManualRecording(bool tip);
+    void updateRecordingTime();
 
     Ui::MainWidget* ui;
     quillex::AppSettings* settings_ = nullptr;
@@ -191,6 +248,23 @@ private:
     JobKind job_ = JobKind::None;
     int busyCount_ = 0;  // loads and jobs between their loading-status true and false
     bool profilePending_ = false;
+
+    // Camera side.
+    std::unique_ptr<quillex::DvsCameraManager> cameraManager_;
+    std::shared_ptr<quillex::DvsCamera> camera_;
+    std::string firmwareText_;
+    QString cameraSerial_;
+    uint32_t triggerCallbackId_ = UINT32_MAX;
+    uint32_t liveFrameRate_ = 33;
+    uint64_t batchTime_ = 33333;
+    bool recording_ = false;
+    QString recordingPath_;
+    std::atomic<bool> cameraRunning_{false};
+    std::atomic<uint64_t> latestEventTimestamp_{0};
+    std::thread liveThread_;
+    QTimer* recordingClock_ = nullptr;
+    qint64 recordingStartMs_ = 0;
+    ZxFileRecorder* recorder_ = nullptr;
 
     // Screenshot sequence.
     QString screenshotDir_;
