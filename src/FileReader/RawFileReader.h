@@ -133,6 +133,8 @@ private:
     size_t probeSpan(const uint8_t* first, const uint8_t* last);
     // Counts the events of [first, last) decoded from `timeBase`, delivering nothing.
     uint64_t countEvents(uint64_t first, uint64_t last, uint64_t timeBase);
+    // Time of the last event before `dataEnd` as reads decode it; false when there is none.
+    bool lastEventTime(uint64_t dataEnd, uint64_t& timestamp);
 
     // While alive, decoded events and triggers are dropped (scans inside seeks and indexing).
     struct DiscardScope {

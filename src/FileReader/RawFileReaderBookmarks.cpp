@@ -54,6 +54,39 @@ uint64_t RawFileReader::countEvents(uint64_t first, uint64_t last, uint64_t time
     return events;
 }
 
+bool RawFileReader::lastEventTime(uint64_t dataEnd, uint64_t& timestamp) {
+    // Decoded the way reads decode it: from a bookmark with its time base. Walks back over
+    // stretches that hold no events.
+    bool found = false;
+    decoder_->setEventsStreamHandleCallback([&](Event2D* first, Event2D* last) {
+        if (first != last) {
+            timestamp = (last - 1)->timestamp;
+            found = true;
+        }
+    });
+    uint64_t stretchEnd = dataEnd;
+    for (auto it = bookmarks_.rbegin(); it != bookmarks_.rend() && !found; ++it) {
+        const Bookmark& bookmark = it->second;
+        if (bookmark.offset >= stretchEnd) continue;
+        file_.clear();
+        file_.seekg(static_cast<std::streamoff>(bookmark.offset));
+        decoder_->resetTimestamp(bookmark.timestamp);
+        buffer_.resize(kChunkSize);
+        for (uint64_t pos = bookmark.offset; pos < stretchEnd;) {
+            const auto want = static_cast<std::streamsize>(std::min<uint64_t>(kChunkSize, stretchEnd - pos));
+            file_.read(reinterpret_cast<char*>(buffer_.data()), want);
+            const auto got = static_cast<size_t>(file_.gcount());
+            if (got == 0) break;
+            decoder_->decode(buffer_.data(), buffer_.data() + got);
+            pos += got;
+        }
+        stretchEnd = bookmark.offset;
+    }
+    decoder_->setEventsStreamHandleCallback([](Event2D*, Event2D*) {});
+    buffer_.resize(kChunkSize);
+    return found;
+}
+
 bool RawFileReader::initBookmark() {
     std::lock_guard<std::mutex> lock(readMutex_);
     buffer_.resize(kChunkSize);
@@ -121,18 +154,18 @@ bool RawFileReader::initBookmark() {
         pendingTimestamp = reached;
         pendingCount = total;
     }
-    if (anyChunk && pendingTimestamp != 0) {
-        if (bookmarks_.empty()) {
-            // No stretch closed (a recording shorter than one period): a bookmark at the first
-            // payload byte and one after the data, so that its events stay readable.
-            const uint64_t reached = decoder_->getCurrentTimestamp();
-            store(pendingTimestamp, pendingOffset, pendingCount, segmentTriggers);
-            store(std::max(reached, pendingTimestamp + 1), dataEnd, total, {});
-        } else {
-            store(pendingTimestamp, dataEnd, total, segmentTriggers);
-        }
-    }
     if (evt3 == nullptr) decoder_->setTriggerInCallback([](EventTriggerIn) {});
+    if (anyChunk && pendingTimestamp != 0) {
+        // The unfinished last period keeps its own restart point; a closing bookmark after the
+        // data then lies beyond the last event, so time-based reads reach every event.
+        const uint64_t reached = decoder_->getCurrentTimestamp();
+        if (dataEnd > pendingOffset) store(pendingTimestamp, pendingOffset, pendingCount, segmentTriggers);
+        segmentTriggers.clear();
+        uint64_t endKey = std::max(reached, bookmarks_.empty() ? pendingTimestamp : bookmarks_.rbegin()->first + 1);
+        uint64_t lastEvent = 0;
+        if (lastEventTime(dataEnd, lastEvent)) endKey = std::max(endKey, lastEvent + 1);
+        store(endKey, dataEnd, total, {});
+    }
 
     if (total > std::numeric_limits<uint32_t>::max())
         ZX_LOG(3, "The recording holds more events than the bookmark index can count.");
@@ -158,8 +191,12 @@ bool RawFileReader::initBookmark() {
     if (!bookmarks_.empty()) countMap_.emplace(bookmarks_.begin()->second.event_count, bookmarks_.begin()->first);
 
     {
+        // Every stored trigger, as loading the index gives them.
+        std::vector<EventTriggerIn> all;
+        for (const auto& [key, bookmark] : bookmarks_)
+            all.insert(all.end(), bookmark.triggers.begin(), bookmark.triggers.end());
         std::lock_guard<std::mutex> triggerLock(triggerMutex_);
-        triggerList_ = segmentTriggers;  // the last stretch's triggers, as the scan left them
+        triggerList_ = std::move(all);
     }
 
     if (bookmarks_.empty()) return false;

@@ -19,14 +19,16 @@ struct Sample {
     size_t events;
     size_t triggers;
     const char* cdSha256;
+    Event2D last;
 };
 
 const Sample kSamples[] = {
     {"evt3_gen41_evk3_1280x720_vectors.raw", 219596, 0,
-     "86936807ee2cf08d97e2ea5444d918c89111f9c8b1c83ba5c359a36608f52c1c"},
-    {"evt3_1280x720_trigger_erc.raw", 82469, 2, "1867b94dc39e78768732e5b26dca9d519913c2c468e6bc0c53979fb5757cfb9e"},
+     "86936807ee2cf08d97e2ea5444d918c89111f9c8b1c83ba5c359a36608f52c1c", Event2D(1218, 572, 1, 11727457)},
+    {"evt3_1280x720_trigger_erc.raw", 82469, 2, "1867b94dc39e78768732e5b26dca9d519913c2c468e6bc0c53979fb5757cfb9e",
+     Event2D(15, 157, 0, 15476187)},
     {"evt3_640x480_trigger_1khz.raw", 343474, 4157,
-     "ef8fd57215319f10d81291afc7594c08017222473b5e40b9757c242855b78178"},
+     "ef8fd57215319f10d81291afc7594c08017222473b5e40b9757c242855b78178", Event2D(39, 374, 0, 9218023)},
 };
 
 std::string cdDigest(const std::vector<Event2D>& events) {
@@ -188,6 +190,82 @@ TEST_P(SampleRecording, ExtractOfARangeDecodesToThatRange) {
     for (const Event2D& e : reference_.events)
         if (e.timestamp >= a && e.timestamp < b) expected.push_back(e);
     EXPECT_EQ(*cut.getNEvents(total), expected);
+}
+
+TEST_P(SampleRecording, TriggerListIsTheSameBuiltOrLoaded) {
+    std::vector<EventTriggerIn> built;
+    {
+        auto reader = open();
+        built = reader->getTriggerList();
+    }
+    auto loaded = open();
+    EXPECT_EQ(built.size(), GetParam().triggers);
+    EXPECT_EQ(built, reference_.triggers);
+    EXPECT_EQ(loaded->getTriggerList(), built);
+
+    // Reading the recording again decodes its triggers a second time, behind the listed ones.
+    uint64_t total = 0;
+    loaded->getMaxEvents(total);
+    ASSERT_EQ(loaded->getNEvents(total)->size(), total);
+    std::vector<EventTriggerIn> twice = built;
+    twice.insert(twice.end(), reference_.triggers.begin(), reference_.triggers.end());
+    EXPECT_EQ(loaded->getTriggerList(), twice);
+}
+
+TEST_P(SampleRecording, TimeReadsReachTheLastEvent) {
+    const Sample& sample = GetParam();
+    ASSERT_EQ(reference_.events.back(), sample.last);
+    for (int opening = 0; opening < 2; ++opening) {  // built, then loaded from the index file
+        auto reader = open();
+        uint64_t start = 0, end = 0, total = 0;
+        reader->getStartTimeStamp(start);
+        reader->getEndTimeStamp(end);
+        reader->getMaxEvents(total);
+        EXPECT_GT(end, sample.last.timestamp);
+        EXPECT_EQ(total, sample.events);
+        // The unfinished last period keeps a restart point inside the data; the end lies after it.
+        const auto& bookmarks = reader->getAllBookmarks();
+        ASSERT_GE(bookmarks.size(), 2u);
+        EXPECT_EQ(bookmarks.rbegin()->second.offset, std::filesystem::file_size(path_));
+        EXPECT_EQ(bookmarks.rbegin()->second.event_count, sample.events);
+        EXPECT_LT(std::next(bookmarks.rbegin())->second.offset, bookmarks.rbegin()->second.offset);
+
+        for (uint64_t dt : {2000ull, 33333ull}) {
+            ASSERT_TRUE(reader->seekTime(start));
+            std::vector<Event2D> got;
+            for (uint64_t t = start; t < end; t += dt) {
+                auto batch = reader->getNTimeEvents(std::min(dt, end - t));
+                got.insert(got.end(), batch->begin(), batch->end());
+            }
+            ASSERT_EQ(got.size(), sample.events) << "dt " << dt;
+            EXPECT_EQ(got.back(), sample.last) << "dt " << dt;
+            EXPECT_EQ(cdDigest(got), sample.cdSha256) << "dt " << dt;
+        }
+        // A seek into the last period still finds its events.
+        ASSERT_TRUE(reader->seekTime(sample.last.timestamp));
+        auto tail = reader->getNTimeEvents(end - sample.last.timestamp);
+        ASSERT_FALSE(tail->empty());
+        EXPECT_EQ(tail->back(), sample.last);
+        EXPECT_EQ(reader->getCurrentPosEventNum(), sample.events);
+    }
+}
+
+TEST_P(SampleRecording, ExtractOfTheWholeRangeKeepsEveryEvent) {
+    auto reader = open();
+    uint64_t start = 0, end = 0;
+    reader->getStartTimeStamp(start);
+    reader->getEndTimeStamp(end);
+    const std::string out = dir_.file("whole.raw");
+    ASSERT_TRUE(reader->extractEventData(start, end, out));
+    RawFileReader cut(out);
+    ASSERT_TRUE(cut.loadFile());
+    uint64_t total = 0;
+    cut.getMaxEvents(total);
+    EXPECT_EQ(total, GetParam().events);
+    const std::vector<Event2D> events = *cut.getNEvents(total);
+    ASSERT_EQ(events.size(), GetParam().events);
+    EXPECT_EQ(events.back(), GetParam().last);
+    EXPECT_EQ(cdDigest(events), GetParam().cdSha256);
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, SampleRecording, testing::ValuesIn(kSamples),
