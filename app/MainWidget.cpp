@@ -782,7 +782,7 @@ void MainWidget::runScreenshotStep() {
         // popup(), not showMenu(): the latter runs its own loop inside this timer's slot.
         ui->pb_menu_device->menu()->popup(ui->pb_menu_device->mapToGlobal(QPoint(0, ui->pb_menu_device->height())));
         break;
-    case 1:  // the device menu: entries of the camera side are disabled
+    case 1:  // the device menu
         if (screenshotTicks_ < 3) return;
         grab("2_device_menu.png");
         ui->pb_menu_device->menu()->hide();

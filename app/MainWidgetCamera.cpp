@@ -385,6 +385,7 @@ void MainWidget::showCameraPlayingUI(bool en) {
     }
     ui->pb_play->setEnabled(true);
     ui->pb_record->setEnabled(en);
+    ui->label_show_camera_info->setVisible(en);
 }
 
 // ---------------------------------------------------------------------------------------------
