@@ -175,6 +175,8 @@ public slots:
     void getEventsToShow();
     void showCameraPlayingUI(bool en);
     void initDvsCameraSettings();
+    // Batch time of the live camera (the camera panel's accumulation time).
+    void slotSetBatchTime(uint64_t time_us);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -329,12 +329,20 @@ bool MainWidget::startLiveStream() {
 void MainWidget::stopLiveStream() {
     const bool wasRunning = cameraRunning_.exchange(false);
     const bool hadLoop = liveThread_.joinable();
-    if (hadLoop) liveThread_.join();
-    ui->pb_play->setChecked(false);
+    // Stopping first wakes a loop that waits for a batch: with a silent scene none would come.
     if (camera_ && (wasRunning || hadLoop)) {
         camera_->stop();
         qDebug() << "stop camera.";
     }
+    if (hadLoop) liveThread_.join();
+    ui->pb_play->setChecked(false);
+}
+
+void MainWidget::slotSetBatchTime(uint64_t time_us) {
+    if (time_us == 0) return;
+    batchTime_ = time_us;
+    if (camera_) camera_->setBatchEventsTime(batchTime_);
+    qDebug() << "set dvs time interval: " << time_us;
 }
 
 void MainWidget::liveLoop(std::shared_ptr<quillex::DvsCamera> camera) {

@@ -236,6 +236,34 @@ private slots:
         QVERIFY(!button(w, "pb_play")->isChecked());
     }
 
+    // No events, so no batch ever comes: stopping must not wait for one.
+    void silentCameraStopsAndCloses() {
+        const quillex::SimSceneConfig normal = sim().defaultScene();
+        quillex::SimSceneConfig dark = normal;
+        dark.eventRate = 0;
+        dark.noiseFraction = 0;
+        dark.shapeCount = 0;
+        dark.triggerPeriodUs = 0;
+        sim().setDefaultScene(dark);
+        const bool added = sim().addDevice(SimModel::Evk4, "DARK1");
+        sim().setDefaultScene(normal);
+        QVERIFY(added);
+        MainWidget w;
+        QSignalSpy images(w.eventProcessor(), &ZxEventProcessor::signalEventImage);
+        QVERIFY(w.openCameraBySerial("DARK1"));
+        QVERIFY(w.isCameraRunning());
+        QTest::qWait(300);
+        button(w, "pb_play")->click();
+        QVERIFY(!w.isCameraRunning());
+        QVERIFY(!button(w, "pb_play")->isChecked());
+        button(w, "pb_play")->click();
+        QVERIFY(w.isCameraRunning());
+        QTest::qWait(100);
+        QCOMPARE(images.count(), 0);
+        w.close();
+        QVERIFY(!w.eventCamera());
+    }
+
     void triggerEdgesStartTimedRecordings() {
         auto* s = quillex::AppSettings::instance();
         s->setTriggerInRecEnabled(true);
