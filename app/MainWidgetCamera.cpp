@@ -351,6 +351,13 @@ void MainWidget::liveLoop(std::shared_ptr<quillex::DvsCamera> camera) {
     std::vector<quillex::Event2D> batch;
     while (cameraRunning_) {
         const auto begin = clock::now();
+        // A camera that has stopped hands over no more batches: do not start waiting for one.
+        if (!camera->isConnected()) {
+            qDebug() << "Camera connection lost.";
+            cameraRunning_ = false;
+            QMetaObject::invokeMethod(this, &MainWidget::cameraConnectionLost, Qt::QueuedConnection);
+            break;
+        }
         if (camera->getNextBatch(batch) && !batch.empty()) {
             eventProcessor_->accumulateEvents(batch.data(), batch.data() + batch.size());
             latestEventTimestamp_ = batch.back().timestamp;
