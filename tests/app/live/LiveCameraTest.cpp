@@ -3,6 +3,7 @@
 // refusals, and unplugging while streaming.
 
 #include "MainWidget.h"
+#include "settings/CamerasList.h"
 #include "Utility/zxfilerecorder.h"
 #include "camera/DvsCamera.h"
 #include "camera/DvsEventCamera.h"
@@ -17,7 +18,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -54,6 +58,17 @@ SimBackend& sim() {
     return SimBackend::instance();
 }
 
+// Counts a signal emitted on another thread, on the test's thread (a QSignalSpy would record it
+// on the emitting thread while the test reads it).
+template <typename Signal>
+std::shared_ptr<QList<QVariantList>> queuedSpy(const typename QtPrivate::FunctionPointer<Signal>::Object* sender,
+                                               Signal signal, QObject* context) {
+    auto calls = std::make_shared<QList<QVariantList>>();
+    QObject::connect(sender, signal, context, [calls](auto... args) { calls->append({QVariant::fromValue(args)...}); },
+                     Qt::QueuedConnection);
+    return calls;
+}
+
 }  // namespace
 
 class LiveCameraTest : public QObject {
@@ -82,8 +97,8 @@ private slots:
         QVERIFY(sim().addDevice(SimModel::Evk4, "LIVE1"));
         MainWidget w;
         w.show();
-        QSignalSpy images(w.eventProcessor(), &ZxEventProcessor::signalEventImage);
-        QSignalSpy times(w.eventProcessor(), &ZxEventProcessor::signalRealTimeTimeStamp);
+        auto images = queuedSpy(w.eventProcessor(), &ZxEventProcessor::signalEventImage, &w);
+        auto times = queuedSpy(w.eventProcessor(), &ZxEventProcessor::signalRealTimeTimeStamp, &w);
         QVERIFY(w.openCameraBySerial("LIVE1"));
         QCOMPARE(w.sourceKind(), uint32_t(MainWidget::SourceEventCamera));
         QCOMPARE(w.viewerType(), uint32_t(quillex::STREAM_DVS));
@@ -95,10 +110,10 @@ private slots:
         QCOMPARE(label(w, "label_show_camera_info")->text(), QString("Camera: LIVE1"));
 
         // Frames reach the view with the camera's timestamps.
-        QTRY_VERIFY_WITH_TIMEOUT(images.count() >= 3, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(images->count() >= 3, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!w.imageForm()->pixmap().isNull(), 5000);
         QCOMPARE(w.imageForm()->pixmap().size(), QSize(1280, 720));
-        QVERIFY(times.count() > 0);
+        QVERIFY(times->count() > 0);
         QTRY_VERIFY_WITH_TIMEOUT(label(w, "label_show_timestamp_info")->text().startsWith(" | Time: 00:"), 5000);
 
         // Once a second the rates.
@@ -113,13 +128,13 @@ private slots:
         button(w, "pb_play")->click();
         QVERIFY(!w.isCameraRunning());
         QVERIFY(!button(w, "pb_play")->isChecked());
-        QTest::qWait(100);
-        const int stoppedAt = images.count();
-        QTest::qWait(300);
-        QCOMPARE(images.count(), stoppedAt);
+        QTest::qWait(500);  // frames already queued may still arrive
+        const int stoppedAt = images->count();
+        QTest::qWait(500);
+        QCOMPARE(images->count(), stoppedAt);
         button(w, "pb_play")->click();
         QVERIFY(w.isCameraRunning());
-        QTRY_VERIFY_WITH_TIMEOUT(images.count() > stoppedAt, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(images->count() > stoppedAt, 5000);
 
         w.close();
         QVERIFY(!w.isCameraRunning());
@@ -158,6 +173,32 @@ private slots:
         QVERIFY(count > 1000);
         QCOMPARE(reader->getWidth(), uint16_t(1280));
         // The stream keeps running after the recording.
+        QVERIFY(w.isCameraRunning());
+    }
+
+    // The menu's slot: the list dialog offers every camera; closing it opens nothing.
+    void openCameraSlotGoesThroughTheList() {
+        QVERIFY(sim().addDevice(SimModel::Evk4, "MENU1"));
+        QVERIFY(sim().addDevice(SimModel::Evk4, "MENU2"));
+        MainWidget w;
+        w.show();
+        auto answer = [](const QString& search, const char* buttonName) {
+            QTimer::singleShot(200, [search, buttonName] {
+                auto* list = qobject_cast<CamerasList*>(QApplication::activeModalWidget());
+                if (!list) return;
+                list->findChild<QLineEdit*>("le_search_camera")->setText(search);
+                list->findChild<QPushButton*>(buttonName)->click();
+            });
+        };
+        answer("2", "pb_close");
+        w.slotOpenCamera();
+        QVERIFY(!w.eventCamera());
+        QCOMPARE(w.sourceKind(), uint32_t(MainWidget::SourceNone));
+
+        answer("2", "pb_open");
+        w.slotOpenCamera();
+        QVERIFY(w.eventCamera());
+        QCOMPARE(w.eventCamera()->getDescription().serial, std::string("MENU2"));
         QVERIFY(w.isCameraRunning());
     }
 
@@ -219,11 +260,11 @@ private slots:
         QVERIFY(sim().addDevice(SimModel::Evk4, "UNP1"));
         MainWidget w;
         w.show();
-        QSignalSpy images(w.eventProcessor(), &ZxEventProcessor::signalEventImage);
+        auto images = queuedSpy(w.eventProcessor(), &ZxEventProcessor::signalEventImage, &w);
         QVERIFY(w.openCameraBySerial("UNP1"));
         button(w, "pb_record")->click();
         QVERIFY(w.isLiveRecording());
-        QTRY_VERIFY_WITH_TIMEOUT(images.count() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(images->count() > 0, 10000);
         QVERIFY(sim().unplug("UNP1"));
         QTRY_VERIFY_WITH_TIMEOUT(hasToast(w, "Camera connection lost."), 10000);
         QVERIFY(!w.isCameraRunning());
@@ -249,7 +290,7 @@ private slots:
         sim().setDefaultScene(normal);
         QVERIFY(added);
         MainWidget w;
-        QSignalSpy images(w.eventProcessor(), &ZxEventProcessor::signalEventImage);
+        auto images = queuedSpy(w.eventProcessor(), &ZxEventProcessor::signalEventImage, &w);
         QVERIFY(w.openCameraBySerial("DARK1"));
         QVERIFY(w.isCameraRunning());
         QTest::qWait(300);
@@ -259,7 +300,7 @@ private slots:
         button(w, "pb_play")->click();
         QVERIFY(w.isCameraRunning());
         QTest::qWait(100);
-        QCOMPARE(images.count(), 0);
+        QCOMPARE(images->count(), 0);
         w.close();
         QVERIFY(!w.eventCamera());
     }
@@ -272,14 +313,14 @@ private slots:
         s->setAfterTriggerSaveTime(1);
         QVERIFY(sim().addDevice(SimModel::Evk4, "TRG1"));
         MainWidget w;
-        QSignalSpy requests(&w, &MainWidget::signalRecByTime);
+        auto requests = queuedSpy(&w, &MainWidget::signalRecByTime, &w);
         QVERIFY(w.openCameraBySerial("TRG1"));
         QVERIFY(w.triggerCallbackId() != UINT32_MAX);
         QCOMPARE(w.recorder()->camera(), w.eventCamera());
         // The simulated trigger input is a 1 s square wave: one falling edge a second.
-        QTRY_VERIFY_WITH_TIMEOUT(requests.count() >= 1, 5000);
-        QCOMPARE(requests.first().at(0).value<uint32_t>(), uint32_t(1));
-        const QString path = requests.first().at(1).toString();
+        QTRY_VERIFY_WITH_TIMEOUT(requests->count() >= 1, 5000);
+        QCOMPARE(requests->first().at(0).value<uint32_t>(), uint32_t(1));
+        const QString path = requests->first().at(1).toString();
         QVERIFY2(QRegularExpression(R"(/records/TRG1_\d{8}_\d{6}\.raw$)").match(path).hasMatch(), qPrintable(path));
         QTRY_VERIFY_WITH_TIMEOUT(hasToast(w, "Recording file ... "), 3000);
         QTRY_VERIFY_WITH_TIMEOUT(hasToast(w, "Recording end"), 5000);
