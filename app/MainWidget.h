@@ -263,6 +263,7 @@ private:
     QString recordingPath_;
     std::atomic<bool> cameraRunning_{false};
     std::atomic<uint64_t> latestEventTimestamp_{0};
+    std::atomic<bool> framePending_{false};  // a triggerEventsToShow is queued
     std::thread liveThread_;
     QTimer* recordingClock_ = nullptr;
     qint64 recordingStartMs_ = 0;

@@ -361,7 +361,9 @@ void MainWidget::liveLoop(std::shared_ptr<quillex::DvsCamera> camera) {
         if (camera->getNextBatch(batch) && !batch.empty()) {
             eventProcessor_->accumulateEvents(batch.data(), batch.data() + batch.size());
             latestEventTimestamp_ = batch.back().timestamp;
-            emit triggerEventsToShow();
+            // One publication waits in the queue at most: a GUI that falls behind shows the
+            // batches together instead of an ever longer backlog.
+            if (!framePending_.exchange(true)) emit triggerEventsToShow();
         }
         const auto left = period - (clock::now() - begin);
         if (left > clock::duration::zero() && cameraRunning_) std::this_thread::sleep_for(left);
@@ -383,6 +385,7 @@ void MainWidget::cameraConnectionLost() {
 }
 
 void MainWidget::getEventsToShow() {
+    framePending_ = false;
     if (sourceKind_ != SourceEventCamera) return;
     eventProcessor_->publishLatestFrame();
 }

@@ -152,7 +152,9 @@ private slots:
         QVERIFY(w.isLiveRecording());
         QVERIFY(record->isChecked());
         QCOMPARE(clock->text(), QString("00:00:00"));
-        QTRY_COMPARE_WITH_TIMEOUT(clock->text(), QString("00:00:01"), 3000);
+        // Whole seconds since the start, once a second.
+        QTRY_VERIFY_WITH_TIMEOUT(clock->text() != "00:00:00", 3000);
+        QVERIFY2(QRegularExpression(R"(^00:00:0[1-9]$)").match(clock->text()).hasMatch(), qPrintable(clock->text()));
         record->click();
         QVERIFY(!w.isLiveRecording());
         QVERIFY(!record->isChecked());
@@ -318,12 +320,12 @@ private slots:
         QVERIFY(w.triggerCallbackId() != UINT32_MAX);
         QCOMPARE(w.recorder()->camera(), w.eventCamera());
         // The simulated trigger input is a 1 s square wave: one falling edge a second.
-        QTRY_VERIFY_WITH_TIMEOUT(requests->count() >= 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(requests->count() >= 1, 15000);
         QCOMPARE(requests->first().at(0).value<uint32_t>(), uint32_t(1));
         const QString path = requests->first().at(1).toString();
         QVERIFY2(QRegularExpression(R"(/records/TRG1_\d{8}_\d{6}\.raw$)").match(path).hasMatch(), qPrintable(path));
-        QTRY_VERIFY_WITH_TIMEOUT(hasToast(w, "Recording file ... "), 3000);
-        QTRY_VERIFY_WITH_TIMEOUT(hasToast(w, "Recording end"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(hasToast(w, "Recording file ... "), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(hasToast(w, "Recording end"), 15000);
         QVERIFY(QFileInfo(path).size() > 0);
 
         // Turning trigger recording off removes the callback.
@@ -343,7 +345,7 @@ private slots:
         QVERIFY(!r->recordingTime(2, out_.filePath("second.raw")));
         QTRY_VERIFY_WITH_TIMEOUT(hasToast(w, "Currently being recorded."), 2000);
         QVERIFY(!r->stopRecording());  // a timed recording ends by itself
-        QTRY_VERIFY_WITH_TIMEOUT(!r->isRecording(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!r->isRecording(), 15000);
         QVERIFY(QFileInfo(out_.filePath("timed.raw")).size() > 0);
         QVERIFY(!QFileInfo::exists(out_.filePath("second.raw")));
 
